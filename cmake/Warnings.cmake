@@ -1,0 +1,11 @@
+# Warnings and sanitizers for every target of the project.
+if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
+  add_compile_options(-Wall -Wextra -Wpedantic -Wshadow)
+  if(VELTOR_WERROR)
+    add_compile_options(-Werror)
+  endif()
+  if(VELTOR_SANITIZE)
+    add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+    add_link_options(-fsanitize=address,undefined)
+  endif()
+endif()

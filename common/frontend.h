@@ -1,0 +1,53 @@
+#pragma once
+
+#include <string>
+
+// What the core needs of whoever shows the run to the user: the progress bar,
+// the success notice with its beep, and a chance to keep the window alive while
+// the line is quiet. The GUI, the command line and the tests each bind their own
+// implementation; with nothing bound, everything is silent.
+namespace frontend {
+
+class Progress {
+public:
+    virtual ~Progress() = default;
+    virtual void setMaximum(int maximum) = 0;
+    virtual void setPosition(int position) = 0;
+};
+
+class Alerts {
+public:
+    virtual ~Alerts() = default;
+    virtual void beep(int frequencyHz, int durationMs) = 0;
+    // A modal notice with one OK button; returns when the user has closed it.
+    virtual void showNotice(const std::string& text) = 0;
+};
+
+// Called now and then while the core waits for the instrument (at least every
+// 50 ms of waiting). The window uses it to repaint without taking user input.
+class Idle {
+public:
+    virtual ~Idle() = default;
+    virtual void whileWaiting() = 0;
+};
+
+Progress& progress();
+Alerts& alerts();
+void whileWaiting();
+
+// Binds implementations for its lifetime and restores the previous ones after.
+// A null pointer leaves that interface as it was.
+class Binding {
+public:
+    explicit Binding(Progress* progress, Alerts* alerts = nullptr, Idle* idle = nullptr);
+    ~Binding();
+    Binding(const Binding&) = delete;
+    Binding& operator=(const Binding&) = delete;
+
+private:
+    Progress* previousProgress;
+    Alerts* previousAlerts;
+    Idle* previousIdle;
+};
+
+} // namespace frontend

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+
+// The byte channel through which all protocol code talks to the instrument.
+// Every failure raises GeneralException (or a subclass) with the user's message.
+class CommChannel {
+public:
+    CommChannel() = default;
+    CommChannel(const CommChannel&) = delete;
+    CommChannel& operator=(const CommChannel&) = delete;
+    virtual ~CommChannel() = 0;
+
+    virtual void openPort() = 0;
+    virtual void closePort() = 0;
+    // Sends the low 8 bits of value.
+    virtual void writeByte(int value) = 0;
+    // The next received byte, waiting up to the channel's time-out.
+    virtual std::uint8_t readByte() = 0;
+    // The next received byte, or 0 once the seconds clock stands one second or
+    // more past referenceTime (a reading of std::time).
+    virtual std::uint8_t pollByte(std::time_t referenceTime) = 0;
+    virtual void purgeTransmit() = 0;
+    virtual void purgeReceive() = 0;
+    virtual void writeBlock(const std::uint8_t* bytes, std::int32_t count) = 0;
+};
+
+inline CommChannel::~CommChannel() = default;

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "link/comm_channel.h"
+
+#include <cstdint>
+
+// One of the ports COM1..COM10 at 115200 bit/s, 8 data bits, no parity, two
+// stop bits, raw. Opened exclusively; reads return at once with what has
+// arrived. The platform half lives in serial_port_posix.cpp or
+// serial_port_win32.cpp.
+class SerialPort final : public CommChannel {
+public:
+    // Raises for a negative time-out (checked first) or a port outside 1..10.
+    SerialPort(std::int32_t portNumber, std::int32_t timeout);
+    // Closes the port; never throws. Call closePort first to see its errors.
+    ~SerialPort() override;
+
+    void openPort() override;
+    void closePort() override;
+    void writeByte(int value) override;
+    std::uint8_t readByte() override;
+    std::uint8_t pollByte(std::time_t referenceTime) override;
+    void purgeTransmit() override;
+    void purgeReceive() override;
+    void writeBlock(const std::uint8_t* bytes, std::int32_t count) override;
+
+    bool isOpen() const { return channelOpen; }
+
+private:
+    // An operating-system handle: a file descriptor on POSIX, a HANDLE on Windows.
+    using PortHandle = std::intptr_t;
+    static constexpr PortHandle invalidHandle = -1;
+
+    // The port's time-out settings as found at open, put back at close. On
+    // Windows the COMMTIMEOUTS record; on POSIX VMIN, VTIME and the file status
+    // flags in the first three slots.
+    struct SavedTimeouts {
+        std::uint32_t values[5] = {};
+    };
+
+    // Platform half: each returns false when the device call fails.
+    bool openDevice();
+    bool saveTimeouts();
+    bool applyTimeouts();
+    bool applyLineSettings(bool& readFailed);
+    bool restoreTimeouts();
+    bool releaseDevice();
+    // -1: the read failed; 0: nothing has arrived; 1: a byte is in 'byte'.
+    int readOneByte(std::uint8_t& byte);
+    // Waits up to the given milliseconds for input (may return earlier).
+    void waitForInput(int milliseconds);
+    bool writeBytes(const std::uint8_t* bytes, std::int32_t count);
+    bool purgeDeviceTransmit();
+    bool purgeDeviceReceive();
+
+    std::int32_t portNumber;
+    std::uint32_t baudRate;
+    std::int32_t timeout;
+    PortHandle portHandle;
+    SavedTimeouts savedTimeouts;
+    bool channelOpen;
+};

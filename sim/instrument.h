@@ -1,0 +1,89 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+// The simulated VELTOR: an ATmega128 with its self-programming bootloader,
+// served on a pseudo-terminal. Used in-process by tests and benchmarks, and by
+// the veltor-sim executable.
+namespace sim {
+
+// A command kind is its letter ("e", "m", "A", "c", ...); for the block commands
+// the memory letter follows: "BF", "BE", "gF", "gE".
+struct Faults {
+    bool neverAnswerProbe = false;
+    int probeAnswer = 'B';              // 'A' or 0x00 to answer the probe wrongly
+    int noiseBeforeB = 0;               // this many noise bytes precede the 'B'
+    // The k-th (1-based) command of a kind gets 'wrongReplyByte' instead of CR.
+    std::string wrongReplyCommand;      // e.g. "BF" (flash block write), "e", "m", "A"
+    int wrongReplyIndex = 0;
+    std::uint8_t wrongReplyByte = '?';
+    // The k-th command of a kind gets no reply at all.
+    std::string dropReplyCommand;
+    int dropReplyIndex = 0;
+    // Read back a wrong byte (bits inverted) at this flash address; -1: off.
+    std::int64_t corruptReadAddress = -1;
+    // After this many received bytes the instrument goes silent / hangs up; -1: off.
+    std::int64_t silentAfterBytes = -1;
+    std::int64_t hangUpAfterBytes = -1;
+};
+
+struct Config {
+    std::string identifier = "AVRBOOT";
+    std::uint8_t softwareMajor = 2, softwareMinor = 10;
+    std::uint8_t firmwareMajor = 3, firmwareMinor = 57;
+    std::array<std::uint8_t, 3> signature = {0x1E, 0x97, 0x02};
+    std::uint8_t lockBits = 0xFF;
+    std::uint8_t fuseLow = 0xE4, fuseHigh = 0x99, fuseExtended = 0xFF;
+    bool blockSupport = true;
+    std::uint16_t blockSize = 256;
+    bool autoIncrement = true;
+
+    // Power: switched on powerOnDelayMs after start, or, when powerOnAfterProbeMs
+    // is >= 0, that long after the first probe byte arrives. Then the bootloader
+    // listens for a probe for bootWindowMs before it starts the application.
+    int powerOnDelayMs = 0;
+    int powerOnAfterProbeMs = -1;
+    int bootWindowMs = 10000;
+
+    // Deliver bytes at 115200 bit/s (11 bits a byte) and take the data sheet's
+    // page write and erase times.
+    bool pacing = false;
+
+    std::string initialFlashFile;       // raw binary loaded from address 0
+    Faults faults;
+};
+
+struct Counters {
+    std::uint64_t bytesFromHost = 0;
+    std::uint64_t bytesToHost = 0;
+    std::uint64_t commands = 0;
+    std::uint64_t pagesWritten = 0;
+    std::uint64_t roundTrips = 0;       // host-to-instrument turnarounds
+    double leastWireSeconds = 0;        // least time the exchange needs on a real line
+};
+
+class Instrument {
+public:
+    // Opens a pseudo-terminal pair and serves it from a background thread.
+    explicit Instrument(Config config);
+    ~Instrument();
+    Instrument(const Instrument&) = delete;
+    Instrument& operator=(const Instrument&) = delete;
+
+    const std::string& devicePath() const;   // the slave side, for the tool
+    void powerCycle();                        // off, then on as configured
+    std::vector<std::uint8_t> flash() const;  // 128 KiB
+    std::vector<std::uint8_t> eeprom() const; // 4 KiB
+    Counters counters() const;
+    bool inBootloader() const;
+
+private:
+    struct State;
+    std::unique_ptr<State> state;
+};
+
+} // namespace sim
