@@ -156,7 +156,7 @@ void writeAll(int descriptor, const std::uint8_t* bytes, std::size_t count)
 
 // In the detached process: feeds the tone to one player and tells whether it
 // played it.
-bool playWith(char* const* argv, const char* path, const std::vector<std::uint8_t>& wave, int devNull)
+bool playWith(char* const* argv, const char* path, const std::vector<std::uint8_t>& wave)
 {
     int pipeEnds[2];
     if (pipe(pipeEnds) != 0)
@@ -169,10 +169,6 @@ bool playWith(char* const* argv, const char* path, const std::vector<std::uint8_
     }
     if (player == 0) {
         dup2(pipeEnds[0], STDIN_FILENO);
-        if (devNull >= 0) {
-            dup2(devNull, STDOUT_FILENO);
-            dup2(devNull, STDERR_FILENO);
-        }
         close(pipeEnds[0]);
         close(pipeEnds[1]);
         execve(path, argv, environ);
@@ -198,9 +194,17 @@ bool playWith(char* const* argv, const char* path, const std::vector<std::uint8_
     struct sigaction ignore = {};
     ignore.sa_handler = SIG_IGN;
     sigaction(SIGPIPE, &ignore, nullptr);
+    // Nor the caller's standard streams: a pipe the tool writes to must see its
+    // end when the tool ends, not when the tone does.
     const int devNull = open("/dev/null", O_RDWR);
+    if (devNull >= 0) {
+        for (int stream : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO})
+            dup2(devNull, stream);
+        if (devNull > STDERR_FILENO)
+            close(devNull);
+    }
     for (std::size_t i = 0; i < players.size(); ++i) {
-        if (playWith(argvs[i].data(), players[i].path.c_str(), wave, devNull))
+        if (playWith(argvs[i].data(), players[i].path.c_str(), wave))
             _exit(0);
     }
     const int terminal = open("/dev/tty", O_WRONLY | O_NOCTTY);
