@@ -44,7 +44,8 @@ struct Config {
 
     // Power: switched on powerOnDelayMs after start, or, when powerOnAfterProbeMs
     // is >= 0, that long after the first probe byte arrives. Then the bootloader
-    // listens for a probe for bootWindowMs before it starts the application.
+    // listens for a probe for bootWindowMs before it starts the application
+    // (a negative window: it listens until the next power cycle).
     int powerOnDelayMs = 0;
     int powerOnAfterProbeMs = -1;
     int bootWindowMs = 10000;
@@ -54,6 +55,9 @@ struct Config {
     bool pacing = false;
 
     std::string initialFlashFile;       // raw binary loaded from address 0
+    // Where dumpMemories() writes the raw flash (128 KiB) and EEPROM (4 KiB); empty: not written.
+    std::string flashDumpFile;
+    std::string eepromDumpFile;
     Faults faults;
 };
 
@@ -63,12 +67,18 @@ struct Counters {
     std::uint64_t commands = 0;
     std::uint64_t pagesWritten = 0;
     std::uint64_t roundTrips = 0;       // host-to-instrument turnarounds
-    double leastWireSeconds = 0;        // least time the exchange needs on a real line
+    // Least time the exchange needs on a real line: both directions at
+    // 115200 bit/s, 11 bits a byte, overlapping except where a host byte
+    // follows a reply (it waits for the reply's end) and where a reply waits
+    // for the chip's page write, erase or EEPROM write time.
+    double leastWireSeconds = 0;
 };
 
 class Instrument {
 public:
     // Opens a pseudo-terminal pair and serves it from a background thread.
+    // Throws std::runtime_error when the pair cannot be opened or the initial
+    // flash file cannot be read.
     explicit Instrument(Config config);
     ~Instrument();
     Instrument(const Instrument&) = delete;
@@ -80,6 +90,11 @@ public:
     std::vector<std::uint8_t> eeprom() const; // 4 KiB
     Counters counters() const;
     bool inBootloader() const;
+
+    void resetCounters();
+    bool hungUp() const;                      // the hang-up fault has closed the line
+    // Writes the dump files that the configuration names; throws std::runtime_error.
+    void dumpMemories() const;
 
 private:
     struct State;
