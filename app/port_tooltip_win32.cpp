@@ -1,0 +1,6 @@
+#include "app/port_tooltip.h"
+
+QString portToolTip(int)
+{
+    return QString();
+}

@@ -1,0 +1,496 @@
+#include "app/programmer.h"
+
+#include "app/about.h"
+#include "app/input_blocker.h"
+#include "app/pictures.h"
+#include "app/placement.h"
+#include "app/port_tooltip.h"
+#include "app/version_text.h"
+#include "common/general_exception.h"
+#include "job/beep.h"
+#include "job/job_info.h"
+#include "link/bootloader_entry.h"
+#include "link/serial_port.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <algorithm>
+#include <memory>
+#include <optional>
+
+TForm1* Form1 = nullptr;
+std::int32_t previousVersion = 3;
+
+namespace {
+
+const QString windowCaption = QStringLiteral("Оновленя Версії VELTOR до версії: ");
+const QString notConnectedText = QStringLiteral("Зв'язок з VELTOR не встановлено!");
+const QString connectedText = QStringLiteral("Зв'язок встановлено...");
+const QString noPortsMessage = QStringLiteral("COM порти не знайдені!");
+const QString noPortChosenMessage = QStringLiteral("COM порт не вибраний!");
+const QString programFailedMessage = QStringLiteral("Помилка при виконанні програми!");
+const QString tooOldBootloaderVersion = QStringLiteral("3.00");
+const QString helpFileMissingMessage = QStringLiteral("Не знайдено файл Help.pdf\nв робочому каталозі програми!");
+const QString helpViewerMissingMessage = QStringLiteral("Для перегляду файлу допомоги необхідно\n"
+                                                       "встановити програму Adobe® Acrobat® Reader\n"
+                                                       "https://get.adobe.com/reader/");
+const QColor red(255, 0, 0);
+const QColor green(0, 128, 0);
+const QColor fuchsia(255, 0, 255);
+
+constexpr std::int32_t portTimeoutSeconds = 5;
+constexpr const char* expectedIdentifier = "AVRBOOT";
+constexpr std::int32_t firstSoftwareWithFirmwareQuery = 210;
+constexpr std::int32_t firmwareWithoutQuery = 300;
+constexpr std::int32_t targetVersionNumber = 358;
+constexpr int leaveProgrammingCommand = 0x45; // 'E'
+constexpr qint64 repaintIntervalMs = 30;
+
+// The form's default font: "MS Sans Serif", character height 13 pixels.
+QFont formFont()
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+                      QStringLiteral("DejaVu Sans")});
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(13);
+    return font;
+}
+
+QFont timesFont(int pixelSize, bool bold)
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif"),
+                      QStringLiteral("DejaVu Serif")});
+    font.setStyleHint(QFont::Serif);
+    font.setPixelSize(pixelSize);
+    font.setBold(bold);
+    return font;
+}
+
+void setTextColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Active, role, colour);
+    palette.setColor(QPalette::Inactive, role, colour);
+    widget->setPalette(palette);
+}
+
+template <typename Control, typename... Arguments>
+Control* place(QWidget* parent, const char* name, QRect geometry, Arguments&&... arguments)
+{
+    auto* control = new Control(std::forward<Arguments>(arguments)..., parent);
+    control->setObjectName(QString::fromLatin1(name));
+    control->setGeometry(geometry);
+    return control;
+}
+
+QPushButton* placePictureButton(QWidget* parent, const char* name, QRect geometry, const QString& caption,
+                                const QString& picture, int pictureSide)
+{
+    auto* button = place<QPushButton>(parent, name, geometry, caption);
+    const QSize size(pictureSide, pictureSide);
+    button->setIcon(pictures::icon(picture, size));
+    button->setIconSize(size);
+    return button;
+}
+
+// An auto-exclusive radio button refuses to be un-checked directly.
+void uncheck(QRadioButton* button)
+{
+    button->setAutoExclusive(false);
+    button->setChecked(false);
+    button->setAutoExclusive(true);
+}
+
+bool portOpens(int port)
+{
+    try {
+        SerialPort serial(port, portTimeoutSeconds);
+        serial.openPort();
+        serial.closePort();
+        return true;
+    } catch (const GeneralException&) {
+        return false;
+    }
+}
+
+Dialogs& qtDialogs()
+{
+    static QtDialogs dialogs;
+    return dialogs;
+}
+
+} // namespace
+
+TForm1::TForm1(QWidget* owner) : TForm1(qtDialogs(), owner) {}
+
+TForm1::TForm1(Dialogs& boxes, QWidget* owner)
+    : QMainWindow(owner), dialogs(boxes), binding(this, this, this)
+{
+    Form1 = this;
+    buildControls();
+    probePorts();
+    setCommandsEnabled(false);
+    FormCreate();
+    centerOnScreen(*this);
+    sinceRepaint.start();
+}
+
+TForm1::~TForm1()
+{
+    if (Form1 == this)
+        Form1 = nullptr;
+}
+
+void TForm1::FormCreate()
+{
+    setWindowTitle(windowCaption + captionVersionText(targetVersion));
+    setClientHeight(startClientHeight);
+    GroupBox3->hide();
+}
+
+void TForm1::buildControls()
+{
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setWindowIcon(pictures::applicationIconSet());
+    setFont(formFont());
+    buildMenu();
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    setCentralWidget(client);
+    buildPortGroup(client);
+    buildConnectionGroup(client);
+    buildCommandGroup(client);
+    ProgressBar1 = place<QProgressBar>(client, "ProgressBar1", QRect(9, 328, 432, 21));
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setValue(0);
+    ProgressBar1->setTextVisible(false);
+    buildPreviousVersionGroup(client);
+    setFocusOrder();
+}
+
+void TForm1::buildMenu()
+{
+    MainMenu1 = menuBar();
+    MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
+    MainMenu1->setNativeMenuBar(false);
+    N1 = MainMenu1->addAction(QStringLiteral("&Вихід"));
+    N2 = MainMenu1->addAction(QStringLiteral("&Допомога"));
+    N3 = MainMenu1->addAction(QStringLiteral("&?"));
+    N1->setObjectName(QStringLiteral("N1"));
+    N2->setObjectName(QStringLiteral("N2"));
+    N3->setObjectName(QStringLiteral("N3"));
+    connect(N1, &QAction::triggered, this, &TForm1::N1Click);
+    connect(N2, &QAction::triggered, this, &TForm1::N2Click);
+    connect(N3, &QAction::triggered, this, &TForm1::N3Click);
+}
+
+void TForm1::buildPortGroup(QWidget* client)
+{
+    GroupBox1 = place<QGroupBox>(client, "GroupBox1", QRect(9, 0, 376, 80), QStringLiteral("Послідовний порт"));
+    // COM1 to COM5 are spelled with the Cyrillic letters С, О and М.
+    RadioButton1 = place<QRadioButton>(GroupBox1, "RadioButton1", QRect(9, 25, 64, 16), QStringLiteral("СОМ1"));
+    RadioButton2 = place<QRadioButton>(GroupBox1, "RadioButton2", QRect(80, 25, 65, 16), QStringLiteral("СОМ2"));
+    RadioButton3 = place<QRadioButton>(GroupBox1, "RadioButton3", QRect(153, 25, 64, 16), QStringLiteral("СОМ3"));
+    RadioButton4 = place<QRadioButton>(GroupBox1, "RadioButton4", QRect(224, 25, 65, 16), QStringLiteral("СОМ4"));
+    RadioButton5 = place<QRadioButton>(GroupBox1, "RadioButton5", QRect(297, 25, 64, 16), QStringLiteral("СОМ5"));
+    RadioButton6 = place<QRadioButton>(GroupBox1, "RadioButton6", QRect(9, 49, 60, 21), QStringLiteral("COM6"));
+    RadioButton7 = place<QRadioButton>(GroupBox1, "RadioButton7", QRect(80, 49, 70, 21), QStringLiteral("COM7"));
+    RadioButton8 = place<QRadioButton>(GroupBox1, "RadioButton8", QRect(153, 49, 70, 21), QStringLiteral("COM8"));
+    RadioButton9 = place<QRadioButton>(GroupBox1, "RadioButton9", QRect(224, 49, 60, 21), QStringLiteral("COM9"));
+    RadioButton10 = place<QRadioButton>(GroupBox1, "RadioButton10", QRect(297, 49, 70, 21), QStringLiteral("COM10"));
+    portButtons = {RadioButton1, RadioButton2, RadioButton3, RadioButton4, RadioButton5,
+                   RadioButton6, RadioButton7, RadioButton8, RadioButton9, RadioButton10};
+
+    BitBtn5 = placePictureButton(client, "BitBtn5", QRect(394, 18, 50, 52), QString(), pictures::reset, 21);
+    BitBtn5->setDefault(true);
+    connect(BitBtn5, &QPushButton::clicked, this, &TForm1::BitBtn5Click);
+}
+
+void TForm1::buildConnectionGroup(QWidget* client)
+{
+    GroupBox2 = place<QGroupBox>(client, "GroupBox2", QRect(9, 94, 435, 84),
+                                 QStringLiteral("Установка звязку з VELTOR"));
+    Edit1 = place<QLineEdit>(GroupBox2, "Edit1", QRect(9, 21, 297, 28), notConnectedText);
+    Edit1->setReadOnly(true);
+    Edit1->setFont(timesFont(18, true));
+    setTextColour(Edit1, QPalette::Text, red);
+    BitBtn1 = placePictureButton(GroupBox2, "BitBtn1", QRect(316, 16, 112, 54), QStringLiteral("З'єднати"),
+                                 pictures::connect, 30);
+    connect(BitBtn1, &QPushButton::clicked, this, &TForm1::BitBtn1Click);
+    Label1 = place<QLabel>(GroupBox2, "Label1", QRect(9, 57, 284, 16),
+                           QStringLiteral("(Натиснути \"З'єднати\" та включити VELTOR)"));
+}
+
+void TForm1::buildCommandGroup(QWidget* client)
+{
+    GroupBox4 = place<QGroupBox>(client, "GroupBox4", QRect(9, 191, 435, 130), QStringLiteral("Команди"));
+    BitBtn4 = placePictureButton(GroupBox4, "BitBtn4", QRect(9, 24, 416, 41), QStringLiteral("Програмувати"),
+                                 pictures::program, 26);
+    BitBtn4->setFont(timesFont(20, false));
+    setTextColour(BitBtn4, QPalette::ButtonText, fuchsia);
+    BitBtn4->setDefault(true);
+    connect(BitBtn4, &QPushButton::clicked, this, &TForm1::BitBtn4Click);
+    BitBtn3 = placePictureButton(GroupBox4, "BitBtn3", QRect(9, 73, 416, 46),
+                                 QStringLiteral("Вихід з програмування"), pictures::leave, 26);
+    connect(BitBtn3, &QPushButton::clicked, this, &TForm1::BitBtn3Click);
+}
+
+void TForm1::buildPreviousVersionGroup(QWidget* client)
+{
+    GroupBox3 = place<QGroupBox>(client, "GroupBox3", QRect(9, 359, 436, 58),
+                                 QStringLiteral("Попередня версія VELTOR:"));
+    Edit2 = place<QLineEdit>(GroupBox3, "Edit2", QRect(139, 22, 158, 24), QStringLiteral("Немає зв'язку"));
+    Edit2->setReadOnly(true);
+}
+
+void TForm1::setFocusOrder()
+{
+    QList<QWidget*> order(portButtons.begin(), portButtons.end());
+    order << BitBtn5 << Edit1 << BitBtn1 << BitBtn4 << BitBtn3 << Edit2;
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
+}
+
+void TForm1::setClientHeight(int height)
+{
+    setFixedSize(clientWidth, MainMenu1->sizeHint().height() + height);
+}
+
+void TForm1::setCommandsEnabled(bool flag)
+{
+    BitBtn3->setEnabled(flag);
+    BitBtn4->setEnabled(flag);
+}
+
+void TForm1::setPortButtonEnabled(std::int32_t port, bool flag)
+{
+    if (QRadioButton* button = portButton(port))
+        button->setEnabled(flag);
+}
+
+QRadioButton* TForm1::portButton(int port) const
+{
+    if (port < 1 || port > static_cast<int>(portButtons.size()))
+        return nullptr;
+    return portButtons[static_cast<std::size_t>(port - 1)];
+}
+
+void TForm1::probePorts()
+{
+    for (QRadioButton* button : portButtons)
+        uncheck(button);
+    bool anyOpened = false;
+    for (int port = 1; port <= static_cast<int>(portButtons.size()); ++port) {
+        portButton(port)->setToolTip(portToolTip(port));
+        const bool opens = portOpens(port);
+        setPortButtonEnabled(port, opens);
+        anyOpened = anyOpened || opens;
+    }
+    if (!anyOpened)
+        dialogs.programMessage(noPortsMessage);
+}
+
+QString TForm1::selectedPort() const
+{
+    for (int port = 1; port <= static_cast<int>(portButtons.size()); ++port) {
+        if (portButton(port)->isChecked())
+            return QString::number(port);
+    }
+    return noPortSelected;
+}
+
+void TForm1::runCommand(const std::function<void()>& command)
+{
+    std::optional<QString> failure;
+    {
+        UserInputBlocker blocker(*this);
+        try {
+            command();
+        } catch (const GeneralException& error) {
+            failure = QString::fromStdString(error.message());
+        } catch (const std::exception& error) {
+            // A C++ exception must not cross Qt's event loop: any other
+            // failure is shown the same way.
+            failure = QString::fromLocal8Bit(error.what());
+        }
+        blocker.discardQueuedInput();
+    }
+    if (failure)
+        dialogs.errorBox(errorBoxText(*failure));
+}
+
+void TForm1::BitBtn5Click()
+{
+    runCommand([this] {
+        probePorts();
+        showConnectionState(false);
+    });
+}
+
+void TForm1::BitBtn1Click()
+{
+    runCommand([this] { connectToInstrument(); });
+}
+
+void TForm1::BitBtn3Click()
+{
+    runCommand([this] { leaveProgramming(); });
+}
+
+void TForm1::BitBtn4Click()
+{
+    runCommand([this] { programInstrument(); });
+}
+
+void TForm1::N1Click()
+{
+    close();
+}
+
+void TForm1::N2Click()
+{
+    if (shellSucceeded(shellOpener(this, QStringLiteral("Help.mht"))))
+        return;
+    const int result = shellOpener(this, QStringLiteral("Help.pdf"));
+    if (shellSucceeded(result))
+        return;
+    dialogs.programMessage(result == shellFileNotFound ? helpFileMissingMessage : helpViewerMissingMessage);
+}
+
+void TForm1::N3Click()
+{
+    auto about = std::make_unique<TForm2>(this, shellOpener);
+    Form2 = about.get();
+    centerOnScreen(*about);
+    dialogs.runModal(*about);
+    Form2 = nullptr;
+}
+
+void TForm1::setShellOpener(ShellOpener opener)
+{
+    shellOpener = std::move(opener);
+}
+
+void TForm1::connectToInstrument()
+{
+    const QString port = selectedPort();
+    if (port == noPortSelected) {
+        dialogs.programMessage(noPortChosenMessage);
+        return;
+    }
+    SerialPort serial(port.toInt(), portTimeoutSeconds);
+    serial.openPort();
+    const std::string identifier = enterBootloader(&serial);
+    showConnectionState(identifier == expectedIdentifier);
+    QString version;
+    if (querySoftwareVersion(&serial) >= firstSoftwareWithFirmwareQuery) {
+        previousVersion = queryFirmwareVersion(&serial);
+        version = versionText(previousVersion * 0.01);
+        showPreviousVersionGroup();
+    } else {
+        version = tooOldBootloaderVersion;
+        previousVersion = firmwareWithoutQuery;
+    }
+    Edit2->setText(version);
+    serial.closePort();
+}
+
+void TForm1::leaveProgramming()
+{
+    const QString port = selectedPort();
+    if (port == noPortSelected) {
+        dialogs.programMessage(noPortChosenMessage);
+        return;
+    }
+    SerialPort serial(port.toInt(), portTimeoutSeconds);
+    serial.openPort();
+    serial.writeByte(leaveProgrammingCommand);
+    serial.closePort();
+    showConnectionState(false);
+}
+
+void TForm1::programInstrument()
+{
+    JobInfo job;
+    const QString port = selectedPort();
+    // Let what is waiting be handled once (the input blocker drops user input).
+    QCoreApplication::processEvents();
+    if (port == noPortSelected) {
+        dialogs.programMessage(noPortChosenMessage);
+        return;
+    }
+    if (previousVersion >= targetVersionNumber && !dialogs.confirm(overwriteQuestion()))
+        return;
+    try {
+        job.runJob(port.toInt());
+    } catch (const GeneralException&) {
+        dialogs.programMessage(programFailedMessage);
+    }
+}
+
+QString TForm1::overwriteQuestion() const
+{
+    return QStringLiteral("Існуючу версію мікропрограми в VELTOR: ") + versionText(previousVersion * 0.01) +
+           u'\n' + QStringLiteral("Ви замінюєте версією: ") + versionText(targetVersion) + u'\n' +
+           QStringLiteral("Ви впевнені, що хочете переписати версію?");
+}
+
+void TForm1::showConnectionState(bool connected)
+{
+    Edit1->setText(connected ? connectedText : notConnectedText);
+    setTextColour(Edit1, QPalette::Text, connected ? green : red);
+    setCommandsEnabled(connected);
+}
+
+void TForm1::showPreviousVersionGroup()
+{
+    setClientHeight(grownClientHeight);
+    GroupBox3->show();
+}
+
+void TForm1::setMaximum(int maximum)
+{
+    // Qt shows a busy indicator for an empty range.
+    ProgressBar1->setMaximum(std::max(maximum, 1));
+    repaintNow();
+}
+
+void TForm1::setPosition(int position)
+{
+    ProgressBar1->setValue(std::clamp(position, ProgressBar1->minimum(), ProgressBar1->maximum()));
+    if (position <= 0 || position >= ProgressBar1->maximum() || sinceRepaint.hasExpired(repaintIntervalMs))
+        repaintNow();
+}
+
+void TForm1::repaintNow()
+{
+    ProgressBar1->repaint();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    sinceRepaint.restart();
+}
+
+void TForm1::beep(int frequencyHz, int durationMs)
+{
+    platformBeep(frequencyHz, durationMs);
+}
+
+void TForm1::showNotice(const std::string& text)
+{
+    dialogs.notice(QString::fromStdString(text));
+}
+
+void TForm1::whileWaiting()
+{
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
