@@ -1,0 +1,444 @@
+#include "cli/command_line.h"
+
+#include "cli/arguments.h"
+#include "cli/console_frontend.h"
+#include "cli/exit_codes.h"
+#include "cli/platform.h"
+#include "cli/port_choice.h"
+#include "cli/service_record.h"
+#include "cli/sha256.h"
+#include "common/general_exception.h"
+#include "image/builtin_image.h"
+#include "job/job_info.h"
+#include "link/bootloader_entry.h"
+#include "link/port_names.h"
+#include "link/serial_port.h"
+#include "protocol/avr_bootloader.h"
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <optional>
+
+#ifndef VELTOR_TOOL_VERSION
+#define VELTOR_TOOL_VERSION "?"
+#endif
+
+namespace {
+
+// The system's own texts.
+constexpr const char* connectedText = "Зв'язок встановлено...";
+constexpr const char* notConnectedText = "Зв'язок з VELTOR не встановлено!";
+constexpr const char* programFailedText = "Помилка при виконанні програми!";
+constexpr const char* noPortChosenText = "COM порт не вибраний!";
+constexpr const char* noPortsFoundText = "COM порти не знайдені!";
+constexpr const char* previousVersionCaption = "Попередня версія VELTOR:";
+
+constexpr const char* expectedIdentifier = "AVRBOOT";
+constexpr std::int32_t portTimeoutSeconds = 5;
+constexpr std::int32_t targetVersionNumber = 358;
+// A bootloader below this version cannot report the firmware version; the
+// window then takes 3.00.
+constexpr std::int32_t firstReportingBootloader = 210;
+constexpr std::int32_t assumedFirmwareVersion = 300;
+constexpr int leaveCommand = 0x45;
+
+// Step names of the service record.
+constexpr const char* handshakeStep = "handshake";
+constexpr const char* identifierStep = "identifier";
+constexpr const char* versionsStep = "versions";
+constexpr const char* signatureStep = "signature";
+constexpr const char* confirmationStep = "confirmation";
+constexpr const char* programStep = "program";
+constexpr const char* verifyStep = "verify";
+constexpr const char* leaveStep = "leave";
+
+std::string signatureText(std::int32_t a, std::int32_t b, std::int32_t c)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%02X %02X %02X", static_cast<unsigned>(a) & 0xFFu,
+                  static_cast<unsigned>(b) & 0xFFu, static_cast<unsigned>(c) & 0xFFu);
+    return text;
+}
+
+// The question the window asks before overwriting the built-in version or a newer one.
+std::string overwriteQuestion(std::int32_t previousVersion)
+{
+    return "Існуючу версію мікропрограми в VELTOR: " + versionText(previousVersion) + "\n" +
+           "Ви замінюєте версією: " + versionText(targetVersionNumber) + "\n" +
+           "Ви впевнені, що хочете переписати версію?";
+}
+
+bool isYes(std::string answer)
+{
+    while (!answer.empty() && (answer.back() == '\r' || answer.back() == ' '))
+        answer.pop_back();
+    for (const char* yes : {"y", "Y", "yes", "Yes", "YES", "т", "Т", "так", "Так", "ТАК"})
+        if (answer == yes)
+            return true;
+    return false;
+}
+
+// One run of an instrument command, from the port argument to the service record.
+class Run {
+public:
+    Run(const Arguments& parsedArguments, Console& runConsole)
+        : arguments(parsedArguments),
+          console(runConsole),
+          progress(console.out, console.outIsTerminal),
+          alerts(console.out, progress, console.beep),
+          binding(&progress, &alerts, &progress)
+    {
+        record.command = std::string(commandName(*arguments.command));
+        record.portArgument = arguments.port;
+        record.imageLength = builtinFirmwareLength;
+        record.imageSha256 = Sha256::hex(builtinFirmwareImage, builtinFirmwareLength);
+    }
+
+    int execute()
+    {
+        const auto started = std::chrono::steady_clock::now();
+        record.startedAt = isoUtcTime(std::chrono::system_clock::now());
+        ExitCode code = ExitCode::Success;
+        try {
+            code = runSteps();
+        } catch (const GeneralException& failure) {
+            code = reportFailure(failure, failure.message());
+        } catch (const std::exception& failure) {
+            code = reportFailure(failure, failure.what());
+        }
+        record.durationSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        record.exitCode = toInt(code);
+        if (!arguments.reportFile.empty() && !writeReport() && code == ExitCode::Success)
+            code = ExitCode::OtherFailure;
+        return toInt(code);
+    }
+
+private:
+    ExitCode runSteps()
+    {
+        if (arguments.port.empty()) {
+            console.err << noPortChosenText << '\n';
+            record.failureMessage = noPortChosenText;
+            return ExitCode::PortFailure;
+        }
+        port = choosePort(arguments.port);
+        record.portNumber = port.number;
+        record.device = port.device;
+        console.out << "Порт: COM" << port.number << " ("
+                    << (port.device.empty() ? std::string("пристрою немає") : port.device) << ")\n";
+
+        switch (*arguments.command) {
+        case Command::Connect:
+            return connect() ? ExitCode::Success : identifierMismatch();
+        case Command::Program:
+            return program(false);
+        case Command::Verify:
+            return verify();
+        case Command::Leave:
+            leave();
+            return ExitCode::Success;
+        case Command::Update:
+            return update();
+        case Command::Ports:
+            break;
+        }
+        return ExitCode::OtherFailure;
+    }
+
+    ExitCode update()
+    {
+        if (!connect())
+            return identifierMismatch();
+        const ExitCode programmed = program(true);
+        if (programmed != ExitCode::Success && programmed != ExitCode::Declined)
+            return programmed;
+        leave();
+        if (programmed == ExitCode::Success)
+            console.out << "Оновлення завершено: мікропрограму " << versionText(targetVersionNumber)
+                        << " записано і перевірено.\n";
+        return programmed;
+    }
+
+    // Catches the bootloader, checks its identifier and reads the versions, as
+    // the window's connect does, and the signature when the identifier matches.
+    bool connect()
+    {
+        SerialPort channel(port.number, portTimeoutSeconds);
+        beginStep(handshakeStep);
+        channel.openPort();
+        console.out << "Увімкніть VELTOR (очікування до 6 с)...\n" << std::flush;
+        progress.expectBars({"з'єднання"});
+        const std::string identifier = enterBootloader(&channel);
+        progress.endBar(true);
+        endStep();
+
+        record.identifier = identifier;
+        const bool matched = identifier == expectedIdentifier;
+        record.addStep(identifierStep, matched ? "ok" : "failed", matched ? "" : mismatchDetail(identifier));
+        console.out << (matched ? connectedText : notConnectedText) << '\n';
+
+        readVersions(channel);
+        if (matched)
+            readSignature(channel);
+        channel.closePort();
+        return matched;
+    }
+
+    ExitCode identifierMismatch()
+    {
+        const std::string detail = mismatchDetail(record.identifier.value_or(""));
+        console.err << detail << '\n';
+        record.failureMessage = notConnectedText;
+        record.failureCause = detail;
+        return ExitCode::NotAnswering;
+    }
+
+    static std::string mismatchDetail(const std::string& identifier)
+    {
+        return "Ідентифікатор \"" + printable(identifier) + "\" замість \"" + expectedIdentifier + "\"";
+    }
+
+    static std::string printable(const std::string& bytes)
+    {
+        std::string text;
+        for (unsigned char c : bytes) {
+            if (c >= 0x20 && c < 0x7F) {
+                text += static_cast<char>(c);
+            } else {
+                char escape[8];
+                std::snprintf(escape, sizeof escape, "\\x%02X", c);
+                text += escape;
+            }
+        }
+        return text;
+    }
+
+    void readVersions(SerialPort& channel)
+    {
+        beginStep(versionsStep);
+        const std::int32_t software = querySoftwareVersion(&channel);
+        record.softwareVersion = software;
+        std::string firmwareText;
+        if (software >= firstReportingBootloader) {
+            record.firmwareVersion = queryFirmwareVersion(&channel);
+            firmwareText = versionText(*record.firmwareVersion);
+        } else {
+            record.firmwareVersion = assumedFirmwareVersion;
+            record.firmwareVersionAssumed = true;
+            firmwareText = "3.00";
+        }
+        endStep();
+        console.out << "Версія завантажувача: " << versionText(software) << '\n'
+                    << previousVersionCaption << ' ' << firmwareText << '\n';
+    }
+
+    void readSignature(SerialPort& channel)
+    {
+        beginStep(signatureStep);
+        AVRBootloader programmer(&channel);
+        std::int32_t a = 0, b = 0, c = 0;
+        if (programmer.getSignature(a, b, c)) {
+            record.signature = std::array<std::int32_t, 3>{a, b, c};
+            console.out << "Сигнатура: " << signatureText(a, b, c) << '\n';
+        }
+        endStep();
+    }
+
+    // The instrument already waits in its bootloader; read what the record
+    // needs (and the overwrite question) before the job runs.
+    void readInstrument()
+    {
+        SerialPort channel(port.number, portTimeoutSeconds);
+        beginStep(versionsStep);
+        channel.openPort();
+        readVersions(channel);
+        readSignature(channel);
+        channel.closePort();
+    }
+
+    ExitCode program(bool afterConnect)
+    {
+        if (!afterConnect) {
+            jobFailureText = programFailedText;
+            readInstrument();
+        }
+        if (!confirmOverwrite())
+            return ExitCode::Declined;
+        jobFailureText = programFailedText;
+        beginStep(programStep);
+        progress.expectBars({"запис", "перевірка"});
+        JobInfo job;
+        job.runJob(port.number);
+        progress.endBar(true);
+        record.verification = "passed";
+        endStep();
+        return ExitCode::Success;
+    }
+
+    ExitCode verify()
+    {
+        jobFailureText = programFailedText;
+        readInstrument();
+        beginStep(verifyStep);
+        progress.expectBars({"перевірка"});
+        JobInfo job;
+        job.chipErase = false;
+        job.flashProgram = false;
+        job.runJob(port.number);
+        progress.endBar(true);
+        record.verification = "passed";
+        endStep();
+        return ExitCode::Success;
+    }
+
+    void leave()
+    {
+        jobFailureText.clear();
+        beginStep(leaveStep);
+        SerialPort channel(port.number, portTimeoutSeconds);
+        channel.openPort();
+        channel.writeByte(leaveCommand);
+        channel.closePort();
+        endStep();
+        console.out << "Вихід з програмування: команду надіслано.\n";
+    }
+
+    bool confirmOverwrite()
+    {
+        const std::int32_t previous = record.firmwareVersion.value_or(0);
+        if (previous < targetVersionNumber)
+            return true;
+        console.out << overwriteQuestion(previous) << '\n';
+        if (arguments.assumeYes) {
+            console.out << "Так (--yes)\n";
+            record.addStep(confirmationStep, "ok", "--yes");
+            return true;
+        }
+        if (!console.inIsTerminal) {
+            console.out << "Немає термінала для відповіді: перезапис не підтверджено (див. --yes).\n";
+            record.addStep(confirmationStep, "declined", "no terminal to answer");
+            return false;
+        }
+        console.out << "Так/Ні [т/Н]: " << std::flush;
+        std::string answer;
+        std::getline(console.in, answer);
+        const bool yes = isYes(answer);
+        record.addStep(confirmationStep, yes ? "ok" : "declined");
+        if (!yes)
+            console.out << "Перезапис скасовано.\n";
+        return yes;
+    }
+
+    void beginStep(const char* name) { currentStep = name; }
+
+    void endStep()
+    {
+        if (currentStep)
+            record.addStep(currentStep, "ok");
+        currentStep = nullptr;
+    }
+
+    ExitCode reportFailure(const std::exception& failure, const std::string& cause)
+    {
+        progress.endBar(false);
+        if (currentStep)
+            record.addStep(currentStep, "failed", cause);
+        currentStep = nullptr;
+        if (const auto* mismatch = dynamic_cast<const VerificationException*>(&failure)) {
+            record.verification = "failed";
+            record.firstMismatchAddress = mismatch->address();
+        }
+        const std::string shown = jobFailureText.empty() ? cause : jobFailureText;
+        record.failureMessage = shown;
+        record.failureCause = cause;
+        console.err << shown << '\n';
+        if (shown != cause)
+            console.err << "Причина: " << cause << '\n';
+        if (dynamic_cast<const PortException*>(&failure)) {
+            const std::string hint = portAccessHint(port.device);
+            if (!hint.empty())
+                console.err << hint << '\n';
+        }
+        if (*arguments.command == Command::Update && record.verification != "passed")
+            record.addStep(leaveStep, "skipped", "the instrument stays in its bootloader for another attempt");
+        return exitCodeFor(failure);
+    }
+
+    bool writeReport()
+    {
+        std::ofstream file(arguments.reportFile, std::ios::binary | std::ios::trunc);
+        file << serviceRecordJson(record);
+        file.close();
+        if (file)
+            return true;
+        console.err << "Не вдалося записати протокол у " << arguments.reportFile << '\n';
+        return false;
+    }
+
+    const Arguments& arguments;
+    Console& console;
+    ConsoleProgress progress;
+    ConsoleAlerts alerts;
+    frontend::Binding binding;
+    PortChoice port;
+    ServiceRecord record;
+    const char* currentStep = nullptr;
+    // What the window shows when the job fails; empty where it shows the
+    // core's message itself (connect, leave).
+    std::string jobFailureText;
+};
+
+int listPorts(Console& console)
+{
+    bool anyOpened = false;
+    for (int n = 1; n <= 10; ++n) {
+        const std::string device = portDevicePath(n);
+        std::string state;
+        try {
+            SerialPort channel(n, portTimeoutSeconds);
+            channel.openPort();
+            channel.closePort();
+            state = "вільний";
+            anyOpened = true;
+        } catch (const GeneralException& failure) {
+            state = device.empty() ? "немає пристрою" : "недоступний: " + failure.message();
+        }
+        char name[8];
+        std::snprintf(name, sizeof name, "COM%-3d", n);
+        std::string shownDevice = device.empty() ? "-" : device;
+        if (shownDevice.size() < 20)
+            shownDevice.resize(20, ' ');
+        console.out << name << ' ' << shownDevice << ' ' << state << '\n';
+    }
+    if (!anyOpened) {
+        console.err << noPortsFoundText << '\n';
+        return toInt(ExitCode::PortFailure);
+    }
+    return toInt(ExitCode::Success);
+}
+
+} // namespace
+
+int runCommandLine(const std::vector<std::string>& words, Console& console)
+{
+    const ParsedArguments parsed = parseArguments(words);
+    if (!parsed.error.empty()) {
+        console.err << "veltor-update: " << parsed.error << "\nДив. veltor-update --help\n";
+        return toInt(ExitCode::UsageError);
+    }
+    const Arguments& arguments = parsed.arguments;
+    if (arguments.version) {
+        console.out << "veltor-update " << VELTOR_TOOL_VERSION << " (мікропрограма " << versionText(targetVersionNumber)
+                    << ")\n";
+        return toInt(ExitCode::Success);
+    }
+    if (arguments.help || !arguments.command) {
+        console.out << helpText(arguments.command);
+        return toInt(arguments.help ? ExitCode::Success : ExitCode::UsageError);
+    }
+    if (*arguments.command == Command::Ports)
+        return listPorts(console);
+    Run run(arguments, console);
+    return run.execute();
+}

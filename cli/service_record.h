@@ -1,0 +1,53 @@
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+// What one run did, written as JSON with --report for the service centre's files.
+struct ServiceRecord {
+    struct Step {
+        std::string name;      // handshake, identifier, versions, signature, confirmation, program, verify, leave
+        std::string result;    // ok, failed, declined
+        std::string detail;    // the message or a note; may be empty
+    };
+
+    std::string command;
+    std::string startedAt;                       // UTC, ISO 8601
+    double durationSeconds = 0;
+
+    std::string portArgument;                    // as typed
+    std::optional<std::int32_t> portNumber;
+    std::string device;                          // the device behind the port, if known
+
+    std::optional<std::string> identifier;
+    std::optional<std::int32_t> softwareVersion;
+    std::optional<std::int32_t> firmwareVersion;
+    bool firmwareVersionAssumed = false;         // a bootloader below 2.10 cannot report it: 300
+    std::optional<std::array<std::int32_t, 3>> signature;
+
+    std::size_t imageLength = 0;
+    std::string imageSha256;
+
+    std::vector<Step> steps;
+    std::string verification = "not run";        // passed, failed, not run
+    std::optional<std::uint32_t> firstMismatchAddress;
+
+    std::optional<std::string> failureMessage;   // what the tool showed
+    std::optional<std::string> failureCause;     // the core's own message behind it
+    int exitCode = 0;
+
+    void addStep(std::string name, std::string result, std::string detail = {});
+};
+
+std::string serviceRecordJson(const ServiceRecord& record);
+
+// "2024-05-17T08:03:09Z"
+std::string isoUtcTime(std::chrono::system_clock::time_point when);
+
+// A version number as the window shows it: number × 0.01 in the shortest form
+// (358 → "3.58", 350 → "3.5", 300 → "3").
+std::string versionText(std::int32_t versionNumber);

@@ -1,0 +1,160 @@
+#include "cli/console_frontend.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace {
+
+struct FakeClock {
+    double now = 100.0;
+    ConsoleProgress::Clock function()
+    {
+        return [this] { return now; };
+    }
+};
+
+int count(const std::string& text, const std::string& part)
+{
+    int found = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size()))
+        ++found;
+    return found;
+}
+
+std::vector<std::string> lines(const std::string& text)
+{
+    std::vector<std::string> result;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        result.push_back(line);
+    return result;
+}
+
+TEST(ConsoleProgress, PlainOutputPrintsOneLinePerTenthAndTheEnd)
+{
+    std::ostringstream out;
+    FakeClock clock;
+    ConsoleProgress progress(out, false, clock.function());
+    progress.expectBars({"запис"});
+    progress.setMaximum(1000);
+    for (int position = 0; position <= 1000; position += 50)
+        progress.setPosition(position);
+    progress.endBar(true);
+    EXPECT_EQ(lines(out.str()), (std::vector<std::string>{"запис: 10%", "запис: 20%", "запис: 30%",
+                                                         "запис: 40%", "запис: 50%", "запис: 60%", "запис: 70%",
+                                                         "запис: 80%", "запис: 90%", "запис: 100%"}));
+}
+
+// The comparison sets the position once per byte, 81,757 times in a few
+// milliseconds; the terminal must not see a redraw for each.
+TEST(ConsoleProgress, TerminalRedrawsAtMostTenTimesASecond)
+{
+    std::ostringstream out;
+    FakeClock clock;
+    ConsoleProgress progress(out, true, clock.function());
+    progress.expectBars({"перевірка"});
+    progress.setMaximum(81756);
+    for (int position = 0; position <= 81756; ++position) {
+        progress.setPosition(position);
+        clock.now += 0.5 / 81757;   // half a second for the whole comparison
+    }
+    const int redraws = count(out.str(), "\r");
+    EXPECT_GE(redraws, 2);
+    EXPECT_LE(redraws, 8);
+    progress.endBar(true);
+    EXPECT_NE(out.str().find("[" + std::string(ConsoleProgress::barWidth, '#') + "] 100%"), std::string::npos);
+    EXPECT_EQ(out.str().back(), '\n');
+}
+
+TEST(ConsoleProgress, TerminalShowsTimePassingWhileTheCoreWaits)
+{
+    std::ostringstream out;
+    FakeClock clock;
+    ConsoleProgress progress(out, true, clock.function());
+    progress.expectBars({"з'єднання"});
+    progress.setMaximum(5);
+    clock.now += 2;
+    progress.whileWaiting();
+    EXPECT_NE(out.str().find("2 s"), std::string::npos) << out.str();
+}
+
+TEST(ConsoleProgress, AFailedStepShowsHowFarItGot)
+{
+    std::ostringstream out;
+    FakeClock clock;
+    ConsoleProgress progress(out, false, clock.function());
+    progress.expectBars({"перевірка"});
+    progress.setMaximum(1000);
+    for (int position = 0; position <= 500; ++position)
+        progress.setPosition(position);
+    progress.setPosition(0);   // the core resets the bar before it raises
+    progress.endBar(false);
+    EXPECT_EQ(lines(out.str()).back(), "перевірка: 50%");
+}
+
+TEST(ConsoleProgress, BarsTakeTheAnnouncedNamesAndAUnitStepBarTheLast)
+{
+    std::ostringstream out;
+    FakeClock clock;
+    ConsoleProgress progress(out, false, clock.function());
+
+    // Block path: the write moves a block at a time, then the comparison.
+    progress.expectBars({"запис", "перевірка"});
+    progress.setMaximum(1024);
+    for (int position = 256; position <= 1024; position += 256)
+        progress.setPosition(position);
+    progress.setPosition(0);
+    progress.setMaximum(1024);
+    for (int position = 0; position <= 1024; ++position)
+        progress.setPosition(position);
+    progress.endBar(true);
+    EXPECT_EQ(count(out.str(), "запис: 100%"), 1);
+    EXPECT_EQ(count(out.str(), "перевірка: 100%"), 1);
+
+    // Byte path: no write bar; the only bar is the comparison.
+    std::ostringstream bytePath;
+    ConsoleProgress second(bytePath, false, clock.function());
+    second.expectBars({"запис", "перевірка"});
+    second.setMaximum(1024);
+    for (int position = 0; position <= 1024; ++position)
+        second.setPosition(position);
+    second.endBar(true);
+    EXPECT_EQ(lines(bytePath.str()).back(), "перевірка: 100%");
+}
+
+TEST(ConsoleProgress, PositionsBeforeAnyBarAndAZeroMaximumAreHarmless)
+{
+    std::ostringstream out;
+    FakeClock clock;
+    ConsoleProgress progress(out, true, clock.function());
+    progress.setPosition(40);
+    progress.endBar(true);
+    EXPECT_EQ(out.str(), "");
+    progress.setMaximum(0);
+    progress.setPosition(0);
+    progress.endBar(true);
+    EXPECT_NE(out.str().find("100%"), std::string::npos);
+}
+
+TEST(ConsoleAlerts, TheNoticeEndsTheBarAndTheBeepGoesToThePlatform)
+{
+    std::ostringstream out;
+    FakeClock clock;
+    ConsoleProgress progress(out, true, clock.function());
+    std::vector<std::pair<int, int>> beeps;
+    ConsoleAlerts alerts(out, progress, [&](int f, int d) { beeps.emplace_back(f, d); });
+    progress.expectBars({"перевірка"});
+    progress.setMaximum(10);
+    progress.setPosition(10);
+    progress.setPosition(0);
+    alerts.beep(600, 100);
+    alerts.showNotice("Верифікація успішна!");
+    EXPECT_EQ(beeps, (std::vector<std::pair<int, int>>{{600, 100}}));
+    const std::vector<std::string> shown = lines(out.str());
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown.back(), "Верифікація успішна!");
+    EXPECT_NE(out.str().find("100%"), std::string::npos);
+}
+
+} // namespace

@@ -1,0 +1,31 @@
+#include "cli/exit_codes.h"
+
+#include "common/general_exception.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <new>
+
+namespace {
+
+TEST(ExitCodeFor, EachCauseHasItsOwnCode)
+{
+    const struct {
+        std::shared_ptr<std::exception> failure;
+        ExitCode code;
+    } cases[] = {
+        {std::make_shared<PortException>("Помилка відкриття  порту COM3"), ExitCode::PortFailure},
+        {std::make_shared<TimeoutException>("Таймаут протягом операції читання з COM порту!"), ExitCode::NotAnswering},
+        {std::make_shared<ReplyException>("Сигнатура НЕ ВІДПОВІДАЄ вибраній мікросхемі!"), ExitCode::NotAnswering},
+        {std::make_shared<VerificationException>("Помилка Верифікації! (Спробуйте ще раз)!", 100),
+         ExitCode::VerificationFailed},
+        {std::make_shared<GeneralException>("Стирання пам'яті не підтримується цим прораматором!"),
+         ExitCode::OtherFailure},
+        {std::make_shared<std::bad_alloc>(), ExitCode::OtherFailure},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(exitCodeFor(*c.failure), c.code) << c.failure->what();
+}
+
+} // namespace

@@ -1,0 +1,85 @@
+#include "cli/service_record.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(VersionText, ShowsVersionsAsTheWindowDoes)
+{
+    const struct {
+        std::int32_t number;
+        const char* text;
+    } cases[] = {{358, "3.58"}, {357, "3.57"}, {350, "3.5"}, {300, "3"}, {210, "2.1"}, {1, "0.01"}, {0, "0"},
+                 {25599, "255.99"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(versionText(c.number), c.text) << c.number;
+}
+
+TEST(IsoUtcTime, FormatsCalendarTimesInUtc)
+{
+    using namespace std::chrono;
+    EXPECT_EQ(isoUtcTime(system_clock::time_point{}), "1970-01-01T00:00:00Z");
+    const sys_days leapDay = year{2024} / February / 29;
+    EXPECT_EQ(isoUtcTime(leapDay + hours{23} + minutes{59} + seconds{59} + milliseconds{999}),
+              "2024-02-29T23:59:59Z");
+}
+
+TEST(ServiceRecordJson, AFailedVerificationRecordsTheAddressAndBothMessages)
+{
+    ServiceRecord record;
+    record.command = "update";
+    record.startedAt = "2024-05-17T08:03:09Z";
+    record.durationSeconds = 21.5;
+    record.portArgument = "/dev/ttyUSB0";
+    record.portNumber = 1;
+    record.device = "/dev/ttyUSB0";
+    record.identifier = "AVRBOOT";
+    record.softwareVersion = 209;
+    record.firmwareVersion = 300;
+    record.firmwareVersionAssumed = true;
+    record.signature = std::array<std::int32_t, 3>{0x1E, 0x97, 0x02};
+    record.imageLength = 81756;
+    record.imageSha256 = "ab12";
+    record.addStep("handshake", "ok");
+    record.addStep("program", "failed", "Помилка Верифікації! (Спробуйте ще раз)!");
+    record.verification = "failed";
+    record.firstMismatchAddress = 100;
+    record.failureMessage = "Помилка при виконанні програми!";
+    record.failureCause = "Помилка Верифікації! (Спробуйте ще раз)!";
+    record.exitCode = 5;
+
+    const std::string json = serviceRecordJson(record);
+    for (const char* part : {
+             "\"command\": \"update\"",
+             "\"startedAt\": \"2024-05-17T08:03:09Z\"",
+             "\"durationSeconds\": 21.5",
+             "\"number\": 1",
+             "\"device\": \"/dev/ttyUSB0\"",
+             "\"identifier\": \"AVRBOOT\"",
+             "\"number\": 209",
+             "\"text\": \"3.00\"",
+             "\"read\": false",
+             "\"signature\": \"1E 97 02\"",
+             "\"length\": 81756",
+             "\"sha256\": \"ab12\"",
+             "\"step\": \"program\",\n      \"result\": \"failed\",\n      \"detail\": \"Помилка Верифікації! (Спробуйте ще раз)!\"",
+             "\"result\": \"failed\",\n    \"firstMismatchAddress\": 100",
+             "\"message\": \"Помилка при виконанні програми!\"",
+             "\"cause\": \"Помилка Верифікації! (Спробуйте ще раз)!\"",
+             "\"exitCode\": 5",
+         })
+        EXPECT_NE(json.find(part), std::string::npos) << "missing " << part << " in\n" << json;
+}
+
+TEST(ServiceRecordJson, WhatWasNeverReadIsNull)
+{
+    ServiceRecord record;
+    record.command = "connect";
+    const std::string json = serviceRecordJson(record);
+    for (const char* part : {"\"identifier\": null", "\"softwareVersion\": null", "\"firmwareVersion\": null",
+                             "\"signature\": null", "\"firstMismatchAddress\": null", "\"failure\": null",
+                             "\"steps\": []", "\"result\": \"not run\""})
+        EXPECT_NE(json.find(part), std::string::npos) << "missing " << part << " in\n" << json;
+}
+
+} // namespace
