@@ -1,1 +1,10 @@
-// placeholder: being written
+#include "link/port_names.h"
+
+#include <string>
+
+std::string portDevicePath(int portNumber)
+{
+    if (portNumber < 1)
+        return {};
+    return "\\\\.\\COM" + std::to_string(portNumber);
+}

@@ -1,1 +1,186 @@
-// placeholder: being written
+#include "link/serial_port.h"
+
+#include "common/general_exception.h"
+#include "link/idle_ticker.h"
+
+#include <algorithm>
+#include <chrono>
+#include <string>
+
+namespace {
+
+const char* const negativeTimeout = "Негативний таймаут COM порта не дозволений!";
+const char* const portOutOfRange = "Підтримується тільки порти COM1 - COM10!";
+
+const char* const alreadyOpen = "Канал вже відкритий! Неможливо відкрити вдруге!";
+const char* const openFailurePrefix = "Помилка відкриття  порту COM";
+const char* const timeoutsReadFailure = "Помилка читання установок COM порта!";
+const char* const settingsWriteFailure = "Помилка зміни установок COM порту!";
+const char* const lineSettingsReadFailure = "Помилка читання установок COM порту!";
+const char* const closeFailure = "Помилка закриття COM порту!";
+
+const char* const notOpenForWrite = "Канал не відкритий! Неможливо з'єднатися з невідкритим портом!";
+const char* const notOpenForRead = "Канал не відкритий! Неможливо читати з невідкритого каналу!";
+const char* const notOpenForPurge = "Канал не відкритий! Неможливо очистити невідкритий канал!";
+const char* const notOpenForBlock = "Канал не відкритий! Неможливо писати в невідкритий канал!";
+
+const char* const byteWriteFailure = "Помилка запису байту в COM порт!";
+const char* const readByteFailure = "Пимилка читання байту з COM порту!";
+const char* const pollByteFailure = "Помилка читання байту з COM порта!";
+const char* const readTimedOut = "Таймаут протягом операції читання з COM порту!";
+const char* const transmitPurgeFailure = "Помилка очистки ТХ буфера COM порту!";
+const char* const receivePurgeFailure = "Помилка очистки RX буфера COM порту!";
+const char* const blockWriteFailure = "Помилка запису послідовності байт в COM порт!";
+
+constexpr std::int32_t firstPort = 1;
+constexpr std::int32_t lastPort = 10;
+constexpr std::uint32_t lineSpeed = 115200;
+
+// How long one wait for input may last: short enough for the front end's
+// idle calls, and ending just after the seconds clock next ticks, so that a
+// deadline on that clock is noticed as soon as it is reached.
+int waitSliceMilliseconds()
+{
+    using namespace std::chrono;
+    const auto now = system_clock::now().time_since_epoch();
+    const auto intoSecond = duration_cast<milliseconds>(now - duration_cast<seconds>(now));
+    const int untilNextSecond = static_cast<int>(1000 - intoSecond.count());
+    constexpr int clockSettling = 5;
+    return std::min(static_cast<int>(IdleTicker::interval.count()), untilNextSecond + clockSettling);
+}
+
+} // namespace
+
+SerialPort::SerialPort(std::int32_t port, std::int32_t timeoutSeconds)
+    : portNumber(port), baudRate(lineSpeed), timeout(timeoutSeconds), portHandle(invalidHandle), channelOpen(false)
+{
+    if (timeoutSeconds < 0)
+        throw GeneralException(negativeTimeout);
+    if (port < firstPort || port > lastPort)
+        throw GeneralException(portOutOfRange);
+}
+
+SerialPort::~SerialPort()
+{
+    try {
+        closePort();
+    } catch (...) {
+        // Nobody can be told from here; callers who care call closePort first.
+    }
+    // closePort failed: still let go of the device, or it stays locked for good.
+    if (channelOpen && portHandle != invalidHandle)
+        releaseDevice();
+}
+
+void SerialPort::openPort()
+{
+    if (channelOpen)
+        throw PortException(alreadyOpen);
+    if (!openDevice())
+        throw PortException(openFailurePrefix + std::to_string(portNumber));
+    // From here on the object holds the device, so close or delete releases it
+    // even when the configuration below fails.
+    channelOpen = true;
+    if (!saveTimeouts())
+        throw PortException(timeoutsReadFailure);
+    if (!applyTimeouts())
+        throw PortException(settingsWriteFailure);
+    switch (applyLineSettings()) {
+    case LineSettings::ReadFailed:
+        throw PortException(lineSettingsReadFailure);
+    case LineSettings::WriteFailed:
+        throw PortException(settingsWriteFailure);
+    case LineSettings::Applied:
+        break;
+    }
+}
+
+void SerialPort::closePort()
+{
+    if (!channelOpen)
+        return;
+    // The handle is gone only after a failed release; there is nothing left to restore then.
+    if (portHandle != invalidHandle) {
+        if (!restoreTimeouts())
+            throw PortException(settingsWriteFailure);
+        if (!releaseDevice())
+            throw PortException(closeFailure);
+    }
+    channelOpen = false;
+}
+
+void SerialPort::requireOpen(const char* notOpenMessage) const
+{
+    if (!channelOpen)
+        throw PortException(notOpenMessage);
+}
+
+void SerialPort::writeByte(int value)
+{
+    requireOpen(notOpenForWrite);
+    const auto byte = static_cast<std::uint8_t>(value & 0xFF);
+    if (!writeBytes(&byte, 1))
+        throw PortException(byteWriteFailure);
+}
+
+void SerialPort::writeBlock(const std::uint8_t* bytes, std::int32_t count)
+{
+    requireOpen(notOpenForBlock);
+    // A negative count or a missing buffer would send whatever lies in memory.
+    if (count < 0 || (count > 0 && bytes == nullptr))
+        throw PortException(blockWriteFailure);
+    if (!writeBytes(bytes, count))
+        throw PortException(blockWriteFailure);
+}
+
+bool SerialPort::receiveUntil(std::time_t since, std::time_t wait, std::uint8_t& byte, const char* readFailure)
+{
+    IdleTicker idle;
+    for (;;) {
+        switch (readOneByte(byte)) {
+        case Received::Failed:
+            throw PortException(readFailure);
+        case Received::Byte:
+            return true;
+        case Received::Nothing:
+            break;
+        }
+        if (std::time(nullptr) - since >= wait)
+            return false;
+        idle.tick();
+        waitForInput(waitSliceMilliseconds());
+    }
+}
+
+std::uint8_t SerialPort::readByte()
+{
+    const std::time_t start = std::time(nullptr);
+    requireOpen(notOpenForRead);
+    std::uint8_t byte = 0;
+    if (!receiveUntil(start, timeout, byte, readByteFailure))
+        throw TimeoutException(readTimedOut);
+    return byte;
+}
+
+std::uint8_t SerialPort::pollByte(std::time_t referenceTime)
+{
+    requireOpen(notOpenForRead);
+    std::uint8_t byte = 0;
+    if (!receiveUntil(referenceTime, 1, byte, pollByteFailure))
+        return 0;
+    return byte;
+}
+
+void SerialPort::purgeTransmit()
+{
+    requireOpen(notOpenForPurge);
+    if (!purgeDeviceTransmit())
+        throw PortException(transmitPurgeFailure);
+}
+
+void SerialPort::purgeReceive()
+{
+    requireOpen(notOpenForPurge);
+    if (!purgeDeviceReceive())
+        throw PortException(receivePurgeFailure);
+}

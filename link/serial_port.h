@@ -38,17 +38,27 @@ private:
         std::uint32_t values[5] = {};
     };
 
+    enum class LineSettings { Applied, ReadFailed, WriteFailed };
+    enum class Received { Failed, Nothing, Byte };
+
+    void requireOpen(const char* notOpenMessage) const;
+    // Reads until a byte comes (true) or the seconds clock stands 'wait' or more
+    // past 'since' (false); at least one read is always tried.
+    bool receiveUntil(std::time_t since, std::time_t wait, std::uint8_t& byte, const char* readFailure);
+
     // Platform half: each returns false when the device call fails.
     bool openDevice();
     bool saveTimeouts();
     bool applyTimeouts();
-    bool applyLineSettings(bool& readFailed);
+    LineSettings applyLineSettings();
     bool restoreTimeouts();
     bool releaseDevice();
-    // -1: the read failed; 0: nothing has arrived; 1: a byte is in 'byte'.
-    int readOneByte(std::uint8_t& byte);
-    // Waits up to the given milliseconds for input (may return earlier).
+    // One read that does not wait.
+    Received readOneByte(std::uint8_t& byte);
+    // Waits up to the given milliseconds for input; may return earlier.
     void waitForInput(int milliseconds);
+    // Returns once the driver has taken every byte on, so that a purge that
+    // follows cannot lose any of them.
     bool writeBytes(const std::uint8_t* bytes, std::int32_t count);
     bool purgeDeviceTransmit();
     bool purgeDeviceReceive();

@@ -1,1 +1,249 @@
-// placeholder: being written
+// The POSIX half of SerialPort: a terminal device in raw mode.
+//
+// What is set at open: 115200 bit/s, 8 data bits, no parity, two stop bits,
+// the receiver on, modem status ignored (CLOCAL, so that a three-wire cable
+// without carrier detect neither blocks nor hangs up the port), and no
+// processing of the data in either direction: no echo, no line editing, no
+// signal characters, no CR/NL translation, no XON/XOFF. Hardware flow control
+// (CRTSCTS), hang-up on close (HUPCL) and the modem lines stay as the port had
+// them. The time-out settings (VMIN, VTIME and the descriptor's blocking mode)
+// are saved at open and put back at close; the line settings are not.
+
+#include "link/serial_port.h"
+
+#include "link/idle_ticker.h"
+#include "link/port_names.h"
+
+#include <cerrno>
+#include <string>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+enum SavedSlot { savedVmin = 0, savedVtime = 1, savedStatusFlags = 2 };
+
+int descriptor(std::intptr_t handle) { return static_cast<int>(handle); }
+
+bool getAttributes(int fd, termios& settings)
+{
+    return ::tcgetattr(fd, &settings) == 0;
+}
+
+bool setAttributes(int fd, const termios& settings)
+{
+    return ::tcsetattr(fd, TCSANOW, &settings) == 0;
+}
+
+// Opens without blocking on a missing carrier, takes the device for this
+// descriptor alone, and keeps it from becoming a controlling terminal.
+int openExclusively(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    // TIOCEXCL turns away later opens except a privileged one; the lock turns
+    // away every other opener that respects it, root included.
+    if (!::isatty(fd) || ::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::ioctl(fd, TIOCEXCL) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+void makeRaw(termios& settings)
+{
+    settings.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON |
+                                               IXOFF | IXANY | INPCK | IMAXBEL);
+    settings.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+    settings.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ECHOE | ECHOK | ICANON | ISIG | IEXTEN);
+    settings.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD);
+    settings.c_cflag |= CS8 | CSTOPB | CREAD | CLOCAL;
+}
+
+bool speedFor(std::uint32_t bitsPerSecond, speed_t& speed)
+{
+    switch (bitsPerSecond) {
+    case 9600: speed = B9600; return true;
+    case 19200: speed = B19200; return true;
+    case 38400: speed = B38400; return true;
+    case 57600: speed = B57600; return true;
+    case 115200: speed = B115200; return true;
+    default: return false;
+    }
+}
+
+// tcsetattr succeeds when any of the changes took; read back what matters.
+bool lineSettingsTook(int fd, speed_t speed)
+{
+    termios actual{};
+    if (!getAttributes(fd, actual))
+        return false;
+    const tcflag_t frame = CSIZE | PARENB | CSTOPB;
+    return ::cfgetospeed(&actual) == speed && ::cfgetispeed(&actual) == speed &&
+           (actual.c_cflag & frame) == (CS8 | CSTOPB) && (actual.c_lflag & ICANON) == 0 && (actual.c_oflag & OPOST) == 0;
+}
+
+// Waits until the descriptor can take more output or reports trouble.
+bool waitForRoom(int fd)
+{
+    pollfd entry{fd, POLLOUT, 0};
+    const int ready = ::poll(&entry, 1, 50);
+    if (ready < 0)
+        return errno == EINTR;
+    return (entry.revents & (POLLERR | POLLHUP | POLLNVAL)) == 0;
+}
+
+bool drain(int fd)
+{
+    while (::tcdrain(fd) != 0) {
+        if (errno != EINTR)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool SerialPort::openDevice()
+{
+    const std::string path = portDevicePath(portNumber);
+    if (path.empty())
+        return false;
+    portHandle = openExclusively(path);
+    return portHandle != invalidHandle;
+}
+
+bool SerialPort::saveTimeouts()
+{
+    termios settings{};
+    const int fd = descriptor(portHandle);
+    const int statusFlags = ::fcntl(fd, F_GETFL);
+    if (!getAttributes(fd, settings) || statusFlags < 0)
+        return false;
+    savedTimeouts = {};
+    savedTimeouts.values[savedVmin] = settings.c_cc[VMIN];
+    savedTimeouts.values[savedVtime] = settings.c_cc[VTIME];
+    savedTimeouts.values[savedStatusFlags] = static_cast<std::uint32_t>(statusFlags);
+    return true;
+}
+
+bool SerialPort::applyTimeouts()
+{
+    termios settings{};
+    const int fd = descriptor(portHandle);
+    if (!getAttributes(fd, settings))
+        return false;
+    settings.c_cc[VMIN] = 0;
+    settings.c_cc[VTIME] = 0;
+    const int statusFlags = static_cast<int>(savedTimeouts.values[savedStatusFlags]);
+    return setAttributes(fd, settings) && ::fcntl(fd, F_SETFL, statusFlags | O_NONBLOCK) == 0;
+}
+
+SerialPort::LineSettings SerialPort::applyLineSettings()
+{
+    termios settings{};
+    const int fd = descriptor(portHandle);
+    if (!getAttributes(fd, settings))
+        return LineSettings::ReadFailed;
+    speed_t speed{};
+    if (!speedFor(baudRate, speed))
+        return LineSettings::WriteFailed;
+    makeRaw(settings);
+    if (::cfsetispeed(&settings, speed) != 0 || ::cfsetospeed(&settings, speed) != 0)
+        return LineSettings::WriteFailed;
+    if (!setAttributes(fd, settings) || !lineSettingsTook(fd, speed))
+        return LineSettings::WriteFailed;
+    return LineSettings::Applied;
+}
+
+bool SerialPort::restoreTimeouts()
+{
+    termios settings{};
+    const int fd = descriptor(portHandle);
+    if (!getAttributes(fd, settings))
+        return false;
+    settings.c_cc[VMIN] = static_cast<cc_t>(savedTimeouts.values[savedVmin]);
+    settings.c_cc[VTIME] = static_cast<cc_t>(savedTimeouts.values[savedVtime]);
+    const int statusFlags = static_cast<int>(savedTimeouts.values[savedStatusFlags]);
+    return setAttributes(fd, settings) && ::fcntl(fd, F_SETFL, statusFlags) == 0;
+}
+
+bool SerialPort::releaseDevice()
+{
+    const int fd = descriptor(portHandle);
+    // The exclusive flag belongs to the terminal, not to this descriptor: clear
+    // it, or it outlives us while anyone else keeps the terminal open.
+    ::ioctl(fd, TIOCNXCL);
+    // On Linux the descriptor is gone even when close reports an error, so it
+    // must never be closed a second time.
+    portHandle = invalidHandle;
+    return ::close(fd) == 0;
+}
+
+SerialPort::Received SerialPort::readOneByte(std::uint8_t& byte)
+{
+    const int fd = descriptor(portHandle);
+    pollfd entry{fd, POLLIN, 0};
+    if (::poll(&entry, 1, 0) < 0)
+        return errno == EINTR ? Received::Nothing : Received::Failed;
+    const bool troubled = (entry.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0;
+    if (entry.revents & POLLIN) {
+        const ssize_t got = ::read(fd, &byte, 1);
+        if (got == 1)
+            return Received::Byte;
+        if (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
+            return Received::Failed;
+    }
+    // A hung-up terminal keeps reporting input that reads as nothing.
+    return troubled ? Received::Failed : Received::Nothing;
+}
+
+void SerialPort::waitForInput(int milliseconds)
+{
+    pollfd entry{descriptor(portHandle), POLLIN, 0};
+    ::poll(&entry, 1, milliseconds);
+}
+
+bool SerialPort::writeBytes(const std::uint8_t* bytes, std::int32_t count)
+{
+    const int fd = descriptor(portHandle);
+    std::int32_t sent = 0;
+    IdleTicker idle;
+    while (sent < count) {
+        const ssize_t written = ::write(fd, bytes + sent, static_cast<std::size_t>(count - sent));
+        if (written > 0) {
+            sent += static_cast<std::int32_t>(written);
+            continue;
+        }
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            idle.tick();
+            if (!waitForRoom(fd))
+                return false;
+            continue;
+        }
+        return false;
+    }
+    // Hand the bytes to the line before returning, so that no purge can drop them.
+    return drain(fd);
+}
+
+// Every write has already drained, so nothing unsent is left to discard. A
+// TCOFLUSH would add nothing on a real port, and on a pseudo-terminal it throws
+// away bytes that the other side has not read yet.
+bool SerialPort::purgeDeviceTransmit()
+{
+    return drain(descriptor(portHandle));
+}
+
+bool SerialPort::purgeDeviceReceive()
+{
+    return ::tcflush(descriptor(portHandle), TCIFLUSH) == 0;
+}

@@ -1,1 +1,144 @@
-// placeholder: being written
+// The Windows half of SerialPort: a COM device opened for synchronous I/O,
+// with time-outs that make every read return at once.
+
+#include "link/serial_port.h"
+
+#include "link/port_names.h"
+
+#include <string>
+
+#include <windows.h>
+
+namespace {
+
+HANDLE deviceHandle(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
+
+bool inputQueued(HANDLE handle)
+{
+    COMSTAT status{};
+    DWORD errors = 0;
+    return ClearCommError(handle, &errors, &status) && status.cbInQue > 0;
+}
+
+} // namespace
+
+bool SerialPort::openDevice()
+{
+    const std::string name = portDevicePath(portNumber);
+    const HANDLE handle = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return false;
+    portHandle = reinterpret_cast<PortHandle>(handle);
+    return true;
+}
+
+bool SerialPort::saveTimeouts()
+{
+    COMMTIMEOUTS found{};
+    if (!GetCommTimeouts(deviceHandle(portHandle), &found))
+        return false;
+    savedTimeouts.values[0] = found.ReadIntervalTimeout;
+    savedTimeouts.values[1] = found.ReadTotalTimeoutMultiplier;
+    savedTimeouts.values[2] = found.ReadTotalTimeoutConstant;
+    savedTimeouts.values[3] = found.WriteTotalTimeoutMultiplier;
+    savedTimeouts.values[4] = found.WriteTotalTimeoutConstant;
+    return true;
+}
+
+bool SerialPort::applyTimeouts()
+{
+    // This combination makes a read return at once with what has arrived, even
+    // nothing, and gives writes no time-out.
+    COMMTIMEOUTS immediate{};
+    immediate.ReadIntervalTimeout = MAXDWORD;
+    immediate.ReadTotalTimeoutMultiplier = 0;
+    immediate.ReadTotalTimeoutConstant = 0;
+    immediate.WriteTotalTimeoutMultiplier = 0;
+    immediate.WriteTotalTimeoutConstant = 0;
+    return SetCommTimeouts(deviceHandle(portHandle), &immediate) != 0;
+}
+
+SerialPort::LineSettings SerialPort::applyLineSettings()
+{
+    DCB settings{};
+    settings.DCBlength = sizeof settings;
+    if (!GetCommState(deviceHandle(portHandle), &settings))
+        return LineSettings::ReadFailed;
+    // Flow control, DTR and RTS control and the special characters stay as found.
+    settings.BaudRate = baudRate;
+    settings.fBinary = 1;
+    settings.fParity = 0;
+    settings.ByteSize = 8;
+    settings.Parity = NOPARITY;
+    settings.StopBits = TWOSTOPBITS;
+    if (!SetCommState(deviceHandle(portHandle), &settings))
+        return LineSettings::WriteFailed;
+    return LineSettings::Applied;
+}
+
+bool SerialPort::restoreTimeouts()
+{
+    COMMTIMEOUTS saved{};
+    saved.ReadIntervalTimeout = savedTimeouts.values[0];
+    saved.ReadTotalTimeoutMultiplier = savedTimeouts.values[1];
+    saved.ReadTotalTimeoutConstant = savedTimeouts.values[2];
+    saved.WriteTotalTimeoutMultiplier = savedTimeouts.values[3];
+    saved.WriteTotalTimeoutConstant = savedTimeouts.values[4];
+    return SetCommTimeouts(deviceHandle(portHandle), &saved) != 0;
+}
+
+bool SerialPort::releaseDevice()
+{
+    const HANDLE handle = deviceHandle(portHandle);
+    portHandle = invalidHandle;
+    return CloseHandle(handle) != 0;
+}
+
+SerialPort::Received SerialPort::readOneByte(std::uint8_t& received)
+{
+    DWORD got = 0;
+    if (!ReadFile(deviceHandle(portHandle), &received, 1, &got, nullptr))
+        return Received::Failed;
+    return got == 1 ? Received::Byte : Received::Nothing;
+}
+
+// Ends as soon as input is queued. Until then it spins briefly (replies usually
+// come within a couple of milliseconds) and then sleeps, so that a silent line
+// costs no processor time.
+void SerialPort::waitForInput(int milliseconds)
+{
+    const HANDLE handle = deviceHandle(portHandle);
+    const ULONGLONG start = GetTickCount64();
+    const ULONGLONG limit = static_cast<ULONGLONG>(milliseconds > 0 ? milliseconds : 0);
+    constexpr ULONGLONG spinning = 2;
+    for (;;) {
+        if (inputQueued(handle))
+            return;
+        const ULONGLONG waited = GetTickCount64() - start;
+        if (waited >= limit)
+            return;
+        if (waited < spinning)
+            SwitchToThread();
+        else
+            Sleep(1);
+    }
+}
+
+bool SerialPort::writeBytes(const std::uint8_t* bytes, std::int32_t count)
+{
+    // Synchronous and without a write time-out: returns when the driver has
+    // taken every byte, so a purge that follows finds nothing of ours to drop.
+    DWORD written = 0;
+    return WriteFile(deviceHandle(portHandle), bytes, static_cast<DWORD>(count), &written, nullptr) != 0;
+}
+
+bool SerialPort::purgeDeviceTransmit()
+{
+    return PurgeComm(deviceHandle(portHandle), PURGE_TXCLEAR) != 0;
+}
+
+bool SerialPort::purgeDeviceReceive()
+{
+    return PurgeComm(deviceHandle(portHandle), PURGE_RXCLEAR) != 0;
+}
