@@ -1,0 +1,435 @@
+#include "common/general_exception.h"
+#include "link/serial_port.h"
+#include "tests/link/pseudo_terminal.h"
+#include "tests/support/port_mapping.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <numeric>
+#include <thread>
+
+#include <sys/ioctl.h>
+#include <sys/wait.h>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+const std::string notOpenForWrite = "Канал не відкритий! Неможливо з'єднатися з невідкритим портом!";
+const std::string notOpenForRead = "Канал не відкритий! Неможливо читати з невідкритого каналу!";
+const std::string notOpenForPurge = "Канал не відкритий! Неможливо очистити невідкритий канал!";
+const std::string notOpenForBlock = "Канал не відкритий! Неможливо писати в невідкритий канал!";
+const std::string readTimedOut = "Таймаут протягом операції читання з COM порту!";
+
+template <typename Exception, typename Call>
+std::string messageOf(Call call)
+{
+    try {
+        call();
+    } catch (const Exception& error) {
+        return error.message();
+    } catch (const std::exception& error) {
+        return std::string("wrong exception type: ") + error.what();
+    }
+    return "nothing raised";
+}
+
+// A port mapped onto a fresh pseudo-terminal, which the test drives from the
+// master side.
+class SerialPortOnPty : public ::testing::Test {
+protected:
+    static constexpr int port = 3;
+
+    PseudoTerminal pty;
+    ScopedPortMapping mapping{port, pty.slavePath()};
+
+    static std::vector<std::uint8_t> allByteValues()
+    {
+        std::vector<std::uint8_t> bytes(256);
+        std::iota(bytes.begin(), bytes.end(), 0);
+        return bytes;
+    }
+
+    // Waits until input the master sent is visible on the slave side.
+    void waitUntilArrived(std::size_t count)
+    {
+        int queued = 0;
+        for (int i = 0; i < 200 && queued < static_cast<int>(count); ++i) {
+            ::ioctl(pty.slaveDescriptor(), FIONREAD, &queued);
+            std::this_thread::sleep_for(5ms);
+        }
+        ASSERT_GE(queued, static_cast<int>(count));
+    }
+};
+
+struct ConstructorCase {
+    int port;
+    int timeout;
+    const char* message; // nullptr: accepted
+};
+
+class SerialPortConstructor : public ::testing::TestWithParam<ConstructorCase> {};
+
+TEST_P(SerialPortConstructor, ChecksTimeoutFirstThenPortRange)
+{
+    const ConstructorCase& c = GetParam();
+    if (c.message == nullptr) {
+        SerialPort accepted(c.port, c.timeout);
+        EXPECT_FALSE(accepted.isOpen());
+    } else {
+        EXPECT_EQ(messageOf<GeneralException>([&] { SerialPort rejected(c.port, c.timeout); }), c.message);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, SerialPortConstructor,
+    ::testing::Values(ConstructorCase{0, 5, "Підтримується тільки порти COM1 - COM10!"},
+                      ConstructorCase{11, 5, "Підтримується тільки порти COM1 - COM10!"},
+                      ConstructorCase{-3, 5, "Підтримується тільки порти COM1 - COM10!"},
+                      ConstructorCase{1, -1, "Негативний таймаут COM порта не дозволений!"},
+                      ConstructorCase{0, -1, "Негативний таймаут COM порта не дозволений!"},
+                      ConstructorCase{11, -7, "Негативний таймаут COM порта не дозволений!"},
+                      ConstructorCase{1, 0, nullptr}, ConstructorCase{10, 5, nullptr}));
+
+// Each operation that needs an open channel, with the message it gives when it
+// has none. A device call on the closed handle would fail with a different
+// message, so the message also shows that the device was not touched.
+struct NotOpenCase {
+    const char* operation;
+    std::function<void(SerialPort&)> call;
+    std::string message;
+};
+
+std::vector<NotOpenCase> notOpenCases()
+{
+    static const std::uint8_t block[2] = {1, 2};
+    return {
+        {"writeByte", [](SerialPort& p) { p.writeByte('x'); }, notOpenForWrite},
+        {"readByte", [](SerialPort& p) { p.readByte(); }, notOpenForRead},
+        {"pollByte", [](SerialPort& p) { p.pollByte(std::time(nullptr)); }, notOpenForRead},
+        {"purgeTransmit", [](SerialPort& p) { p.purgeTransmit(); }, notOpenForPurge},
+        {"purgeReceive", [](SerialPort& p) { p.purgeReceive(); }, notOpenForPurge},
+        {"writeBlock", [](SerialPort& p) { p.writeBlock(block, 2); }, notOpenForBlock},
+    };
+}
+
+TEST_F(SerialPortOnPty, OperationsOnAClosedChannelRaiseTheirOwnMessage)
+{
+    SerialPort neverOpened(port, 5);
+    SerialPort reclosed(port, 5);
+    reclosed.openPort();
+    reclosed.closePort();
+    for (const NotOpenCase& c : notOpenCases()) {
+        SCOPED_TRACE(c.operation);
+        EXPECT_EQ(messageOf<PortException>([&] { c.call(neverOpened); }), c.message);
+        EXPECT_EQ(messageOf<PortException>([&] { c.call(reclosed); }), c.message);
+    }
+    EXPECT_TRUE(pty.drainFor(50ms).empty());
+}
+
+TEST_F(SerialPortOnPty, OpenAppliesRawEightDataBitsTwoStopBitsAt115200)
+{
+    pty.changeSettings([](termios& t) {
+        cfsetispeed(&t, B9600);
+        cfsetospeed(&t, B9600);
+        t.c_cflag = (t.c_cflag & ~CSIZE) | CS7 | PARENB | PARODD;
+        t.c_cflag &= ~CSTOPB;
+        t.c_iflag |= ICRNL | INLCR | IXON | IXOFF | ISTRIP | INPCK;
+        t.c_oflag |= OPOST | ONLCR;
+        t.c_lflag |= ICANON | ECHO | ISIG | IEXTEN;
+    });
+    SerialPort serial(port, 5);
+    serial.openPort();
+
+    const termios t = pty.settings();
+    EXPECT_EQ(cfgetospeed(&t), static_cast<speed_t>(B115200));
+    EXPECT_EQ(cfgetispeed(&t), static_cast<speed_t>(B115200));
+    EXPECT_EQ(t.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+    EXPECT_EQ(t.c_cflag & (PARENB | PARODD), 0u);
+    EXPECT_NE(t.c_cflag & CSTOPB, 0u);
+    EXPECT_NE(t.c_cflag & CREAD, 0u);
+    EXPECT_EQ(t.c_iflag & (ICRNL | INLCR | IGNCR | IXON | IXOFF | ISTRIP | INPCK), 0u);
+    EXPECT_EQ(t.c_oflag & OPOST, 0u);
+    EXPECT_EQ(t.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), 0u);
+    EXPECT_EQ(t.c_cc[VMIN], 0);
+    EXPECT_EQ(t.c_cc[VTIME], 0);
+}
+
+TEST_F(SerialPortOnPty, OpenLeavesHardwareFlowControlAndHangUpOnCloseAsFound)
+{
+    for (tcflag_t found : {tcflag_t(CRTSCTS), tcflag_t(HUPCL), tcflag_t(0), tcflag_t(CRTSCTS | HUPCL)}) {
+        SCOPED_TRACE(found);
+        termios before = pty.settings();
+        before.c_cflag = (before.c_cflag & ~(CRTSCTS | HUPCL)) | found;
+        ASSERT_EQ(tcsetattr(pty.slaveDescriptor(), TCSANOW, &before), 0);
+        SerialPort serial(port, 5);
+        serial.openPort();
+        EXPECT_EQ(pty.settings().c_cflag & (CRTSCTS | HUPCL), found);
+    }
+}
+
+TEST_F(SerialPortOnPty, CloseRestoresTheTimeoutSettingsButKeepsTheLine)
+{
+    pty.changeSettings([](termios& t) {
+        t.c_lflag &= ~ICANON;
+        t.c_cc[VMIN] = 3;
+        t.c_cc[VTIME] = 7;
+    });
+    SerialPort serial(port, 5);
+    serial.openPort();
+    ASSERT_EQ(pty.settings().c_cc[VMIN], 0);
+    serial.closePort();
+
+    const termios after = pty.settings();
+    EXPECT_EQ(after.c_cc[VMIN], 3);
+    EXPECT_EQ(after.c_cc[VTIME], 7);
+    EXPECT_EQ(cfgetospeed(&after), static_cast<speed_t>(B115200));
+    EXPECT_NE(after.c_cflag & CSTOPB, 0u);
+}
+
+TEST_F(SerialPortOnPty, EveryByteValuePassesUnchangedBothWays)
+{
+    SerialPort serial(port, 5);
+    serial.openPort();
+    const std::vector<std::uint8_t> all = allByteValues();
+
+    pty.send(all);
+    std::vector<std::uint8_t> received;
+    for (std::size_t i = 0; i < all.size(); ++i)
+        received.push_back(serial.readByte());
+    EXPECT_EQ(received, all);
+
+    serial.writeBlock(all.data(), static_cast<std::int32_t>(all.size()));
+    for (std::uint8_t byte : all)
+        serial.writeByte(byte);
+    std::vector<std::uint8_t> twice = all;
+    twice.insert(twice.end(), all.begin(), all.end());
+    // Nothing added either: no echo of what came in, no CR before NL.
+    EXPECT_EQ(pty.drainFor(200ms), twice);
+}
+
+TEST_F(SerialPortOnPty, WriteByteSendsOnlyTheLowEightBits)
+{
+    SerialPort serial(port, 5);
+    serial.openPort();
+    serial.writeByte(0x1FF);
+    serial.writeByte(0x141);
+    serial.writeByte(-1);
+    EXPECT_EQ(pty.drainFor(200ms), (std::vector<std::uint8_t>{0xFF, 0x41, 0xFF}));
+}
+
+TEST_F(SerialPortOnPty, HighByteIsReadAsAnUnsignedValue)
+{
+    SerialPort serial(port, 5);
+    serial.openPort();
+    pty.send({0xFF, 0xFF});
+    EXPECT_EQ(int{serial.readByte()}, 255);
+    EXPECT_EQ(int{serial.pollByte(std::time(nullptr))}, 255);
+}
+
+TEST_F(SerialPortOnPty, NoByteWrittenIsLostToAPurgeThatFollows)
+{
+    SerialPort serial(port, 5);
+    serial.openPort();
+    std::vector<std::uint8_t> expected;
+    std::vector<std::uint8_t> arrived;
+    std::thread reader([&] { arrived = pty.receive(2000 + 20000, 2000ms); });
+
+    for (int i = 0; i < 2000; ++i) {
+        serial.writeByte(i);
+        serial.purgeTransmit();
+        expected.push_back(static_cast<std::uint8_t>(i));
+    }
+    std::vector<std::uint8_t> block(20000);
+    for (std::size_t i = 0; i < block.size(); ++i)
+        block[i] = static_cast<std::uint8_t>(i * 7 + 3);
+    serial.writeBlock(block.data(), static_cast<std::int32_t>(block.size()));
+    serial.purgeTransmit();
+    expected.insert(expected.end(), block.begin(), block.end());
+
+    reader.join();
+    EXPECT_EQ(arrived.size(), expected.size());
+    EXPECT_TRUE(arrived == expected);
+}
+
+TEST_F(SerialPortOnPty, PurgeReceiveDiscardsWhatHasArrived)
+{
+    SerialPort serial(port, 0);
+    serial.openPort();
+    pty.send({1, 2, 3, 4});
+    waitUntilArrived(4);
+    serial.purgeReceive();
+    EXPECT_EQ(messageOf<TimeoutException>([&] { serial.readByte(); }), readTimedOut);
+    pty.send({'x'});
+    waitUntilArrived(1);
+    EXPECT_EQ(serial.readByte(), 'x');
+}
+
+TEST_F(SerialPortOnPty, TimeoutZeroReadsOnceAndDoesNotWait)
+{
+    SerialPort serial(port, 0);
+    serial.openPort();
+    pty.send({0x42});
+    waitUntilArrived(1);
+    EXPECT_EQ(serial.readByte(), 0x42);
+
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(messageOf<TimeoutException>([&] { serial.readByte(); }), readTimedOut);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);
+}
+
+TEST_F(SerialPortOnPty, PollByteWithAnOldReferenceReadsOnceAndAnswersZero)
+{
+    SerialPort serial(port, 5);
+    serial.openPort();
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(serial.pollByte(std::time(nullptr) - 10), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);
+
+    pty.send({0x42});
+    waitUntilArrived(1);
+    EXPECT_EQ(serial.pollByte(std::time(nullptr) - 10), 0x42);
+}
+
+TEST_F(SerialPortOnPty, ReadByteWaitsForAByteThatComesLater)
+{
+    SerialPort serial(port, 5);
+    serial.openPort();
+    std::thread instrument([&] {
+        std::this_thread::sleep_for(300ms);
+        pty.send({0x5A});
+    });
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(serial.readByte(), 0x5A);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1500ms);
+    instrument.join();
+}
+
+TEST_F(SerialPortOnPty, HangUpOfTheOtherSideIsAReadFailureNotAWait)
+{
+    SerialPort reading(port, 5);
+    reading.openPort();
+    std::thread instrument([&] {
+        std::this_thread::sleep_for(200ms);
+        pty.closeMaster();
+    });
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(messageOf<PortException>([&] { reading.readByte(); }), "Пимилка читання байту з COM порту!");
+    EXPECT_EQ(messageOf<PortException>([&] { reading.pollByte(std::time(nullptr)); }),
+              "Помилка читання байту з COM порта!");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+    instrument.join();
+    // The port is still held; deleting it must let go of it without throwing.
+}
+
+TEST_F(SerialPortOnPty, SecondOpenOfAnOpenPortIsRefusedAndTheChannelStaysUsable)
+{
+    SerialPort serial(port, 5);
+    serial.openPort();
+    EXPECT_EQ(messageOf<PortException>([&] { serial.openPort(); }), "Канал вже відкритий! Неможливо відкрити вдруге!");
+    EXPECT_TRUE(serial.isOpen());
+    serial.writeByte('k');
+    EXPECT_EQ(pty.drainFor(200ms), std::vector<std::uint8_t>{'k'});
+}
+
+TEST_F(SerialPortOnPty, PortHeldElsewhereCannotBeOpenedUntilReleased)
+{
+    ScopedPortMapping samePortAsCom9(9, pty.slavePath());
+    SerialPort holder(port, 5);
+    holder.openPort();
+
+    SerialPort second(9, 5);
+    EXPECT_EQ(messageOf<PortException>([&] { second.openPort(); }), "Помилка відкриття  порту COM9");
+    EXPECT_FALSE(second.isOpen());
+
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        bool refused = false;
+        try {
+            SerialPort other(9, 5);
+            other.openPort();
+        } catch (const PortException& error) {
+            refused = error.message() == "Помилка відкриття  порту COM9";
+        }
+        ::_exit(refused ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "another process opened the held port";
+
+    holder.closePort();
+    EXPECT_NO_THROW(second.openPort());
+}
+
+TEST_F(SerialPortOnPty, ExclusiveModeLastsOnlyWhileThePortIsOpen)
+{
+    int exclusive = -1;
+    SerialPort serial(port, 5);
+    serial.openPort();
+    ASSERT_EQ(::ioctl(pty.slaveDescriptor(), TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 1);
+    serial.closePort();
+    ASSERT_EQ(::ioctl(pty.slaveDescriptor(), TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 0);
+}
+
+TEST_F(SerialPortOnPty, ReopensAfterClose)
+{
+    SerialPort serial(port, 5);
+    serial.openPort();
+    serial.closePort();
+    EXPECT_NO_THROW(serial.closePort());
+    serial.openPort();
+    EXPECT_TRUE(serial.isOpen());
+    serial.writeByte('r');
+    EXPECT_EQ(pty.drainFor(200ms), std::vector<std::uint8_t>{'r'});
+}
+
+TEST_F(SerialPortOnPty, NegativeBlockCountIsRefusedWithoutSendingAnything)
+{
+    SerialPort serial(port, 5);
+    serial.openPort();
+    const std::uint8_t bytes[1] = {1};
+    EXPECT_EQ(messageOf<PortException>([&] { serial.writeBlock(bytes, -1); }),
+              "Помилка запису послідовності байт в COM порт!");
+    EXPECT_EQ(messageOf<PortException>([&] { serial.writeBlock(nullptr, 4); }),
+              "Помилка запису послідовності байт в COM порт!");
+    EXPECT_NO_THROW(serial.writeBlock(bytes, 0));
+    EXPECT_TRUE(pty.drainFor(100ms).empty());
+}
+
+TEST(SerialPortOpenFailure, MissingOrForeignDeviceLeavesTheChannelClosed)
+{
+    for (const char* device : {"/nonexistent/ttyUSB7", "/dev/null"}) {
+        SCOPED_TRACE(device);
+        ScopedPortMapping mapping(7, device);
+        SerialPort serial(7, 5);
+        EXPECT_EQ(messageOf<PortException>([&] { serial.openPort(); }), "Помилка відкриття  порту COM7");
+        EXPECT_FALSE(serial.isOpen());
+        EXPECT_NO_THROW(serial.closePort());
+        EXPECT_EQ(messageOf<PortException>([&] { serial.writeByte(1); }), notOpenForWrite);
+    }
+}
+
+TEST(SerialPortOpenFailure, PortTenIsNamedInFull)
+{
+    ScopedPortMapping mapping(10, "/nonexistent/ttyUSB10");
+    SerialPort serial(10, 5);
+    EXPECT_EQ(messageOf<PortException>([&] { serial.openPort(); }), "Помилка відкриття  порту COM10");
+}
+
+TEST(SerialPortPortTen, OpensTheDeviceMappedToCom10)
+{
+    PseudoTerminal pty;
+    ScopedPortMapping mapping(10, pty.slavePath());
+    SerialPort serial(10, 5);
+    serial.openPort();
+    serial.writeByte('t');
+    EXPECT_EQ(pty.drainFor(200ms), std::vector<std::uint8_t>{'t'});
+}
+
+} // namespace

@@ -1,0 +1,95 @@
+// The waits of a serial port on the seconds clock. Slow by design (about six
+// seconds), so it runs as its own executable beside the others.
+
+#include "common/frontend.h"
+#include "common/general_exception.h"
+#include "link/serial_port.h"
+#include "tests/link/pseudo_terminal.h"
+#include "tests/support/port_mapping.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <ctime>
+#include <vector>
+
+#include <sys/resource.h>
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+class IdleRecorder : public frontend::Idle {
+public:
+    void whileWaiting() override { calls.push_back(Clock::now()); }
+
+    Clock::duration longestGap(Clock::time_point from, Clock::time_point to) const
+    {
+        Clock::duration longest{};
+        Clock::time_point previous = from;
+        for (Clock::time_point call : calls) {
+            longest = std::max(longest, call - previous);
+            previous = call;
+        }
+        return std::max(longest, to - previous);
+    }
+
+    std::vector<Clock::time_point> calls;
+};
+
+double processorSeconds()
+{
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+double secondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+TEST(SerialPortTiming, SilentLineTimesOutBetweenFourAndFiveSecondsWithoutBusyWaiting)
+{
+    PseudoTerminal pty;
+    ScopedPortMapping mapping(2, pty.slavePath());
+    IdleRecorder idle;
+    frontend::Binding binding(nullptr, nullptr, &idle);
+    SerialPort serial(2, 5);
+    serial.openPort();
+
+    const double processorBefore = processorSeconds();
+    const Clock::time_point start = Clock::now();
+    std::string message;
+    try {
+        serial.readByte();
+    } catch (const TimeoutException& error) {
+        message = error.message();
+    }
+    const Clock::time_point end = Clock::now();
+
+    EXPECT_EQ(message, "Таймаут протягом операції читання з COM порту!");
+    const double waited = std::chrono::duration<double>(end - start).count();
+    EXPECT_GE(waited, 3.95);
+    EXPECT_LE(waited, 5.2);
+    EXPECT_LT(processorSeconds() - processorBefore, 1.0) << "the wait spun instead of sleeping";
+    EXPECT_LE(idle.longestGap(start, end), 100ms) << "the window was left without idle calls";
+}
+
+TEST(SerialPortTiming, PollByteGivesUpOnceTheClockIsASecondPastTheReference)
+{
+    PseudoTerminal pty;
+    ScopedPortMapping mapping(2, pty.slavePath());
+    SerialPort serial(2, 5);
+    serial.openPort();
+
+    const Clock::time_point start = Clock::now();
+    const std::time_t reference = std::time(nullptr);
+    EXPECT_EQ(serial.pollByte(reference), 0);
+    EXPECT_LE(secondsSince(start), 1.2);
+    EXPECT_GE(std::time(nullptr) - reference, 1);
+}
+
+} // namespace
