@@ -246,8 +246,8 @@ void Instrument::State::serve()
         const timespec timeout{static_cast<time_t>(waitNs / 1'000'000'000), static_cast<long>(waitNs % 1'000'000'000)};
 
         lock.unlock();
-        ppoll(fds, count, &timeout, nullptr);
-        wakePipe.drain();
+        if (ppoll(fds, count, &timeout, nullptr) > 0 && fds[0].revents)
+            wakePipe.drain();
         lock.lock();
     }
 }
@@ -331,6 +331,8 @@ void Instrument::State::receive(TimePoint now)
                 && totalReceived >= static_cast<std::uint64_t>(config.faults.hangUpAfterBytes))
                 return;
         }
+        if (static_cast<std::size_t>(got) < sizeof buffer)
+            return;   // drained; a further read would only say so
     }
 }
 

@@ -66,7 +66,7 @@ struct Counters {
     std::uint64_t bytesToHost = 0;
     std::uint64_t commands = 0;
     std::uint64_t pagesWritten = 0;
-    std::uint64_t roundTrips = 0;       // host-to-instrument turnarounds
+    std::uint64_t roundTrips = 0;       // host-to-instrument turnarounds: replies sent
     // Least time the exchange needs on a real line: both directions at
     // 115200 bit/s, 11 bits a byte, overlapping except where a host byte
     // follows a reply (it waits for the reply's end) and where a reply waits

@@ -8,7 +8,6 @@ void WireLedger::received(std::size_t bytes)
         return;
     if (repliedSinceReceive) {
         repliedSinceReceive = false;
-        ++turnarounds;
         if (sendEnd > receiveEnd)
             receiveEnd = sendEnd;
     }
@@ -22,6 +21,7 @@ void WireLedger::sent(std::size_t bytes)
     const double start = receiveEnd > sendEnd ? receiveEnd : sendEnd;
     sendEnd = start + static_cast<double>(bytes) * byteSeconds;
     repliedSinceReceive = true;
+    ++replies;
 }
 
 } // namespace sim

@@ -11,7 +11,7 @@ constexpr double byteSeconds = 11.0 / 115200.0;
 // Keeps the least time an exchange could take on a real line, with a host
 // that answers instantly and never pauses. Both directions run at line rate
 // and may overlap, except that a host byte that follows an instrument reply
-// waits for the end of that reply (a turnaround, or round trip), and a reply
+// waits for the end of that reply, and a reply
 // waits for the chip's busy time (page write, erase, EEPROM write).
 class WireLedger {
 public:
@@ -19,13 +19,14 @@ public:
     void busy(double seconds) { receiveEnd += seconds; }
     void sent(std::size_t bytes);
     double leastSeconds() const { return receiveEnd > sendEnd ? receiveEnd : sendEnd; }
-    std::uint64_t roundTrips() const { return turnarounds; }
+    // Each reply ends one round trip: the host sent, the instrument answered.
+    std::uint64_t roundTrips() const { return replies; }
 
 private:
     double receiveEnd = 0;
     double sendEnd = 0;
     bool repliedSinceReceive = false;
-    std::uint64_t turnarounds = 0;
+    std::uint64_t replies = 0;
 };
 
 } // namespace sim
