@@ -123,6 +123,7 @@ private:
             return ExitCode::PortFailure;
         }
         port = choosePort(arguments.port);
+        checkPortNumber(port.number);
         record.portNumber = port.number;
         record.device = port.device;
         console.out << "Порт: COM" << port.number << " ("
@@ -144,6 +145,19 @@ private:
             break;
         }
         return ExitCode::OtherFailure;
+    }
+
+    // The serial link refuses a port outside COM1..COM10 with a plain
+    // GeneralException; for a script that is a missing port like any other.
+    static void checkPortNumber(std::int32_t number)
+    {
+        try {
+            SerialPort unopened(number, portTimeoutSeconds);
+        } catch (const PortException&) {
+            throw;
+        } catch (const GeneralException& refusal) {
+            throw PortException(refusal.message());
+        }
     }
 
     ExitCode update()

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <grp.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -47,8 +48,11 @@ std::string portAccessHint(const std::string& devicePath)
     if (devicePath.empty())
         return "За цим портом немає пристрою (див. veltor-update ports).";
     struct stat status {};
-    if (stat(devicePath.c_str(), &status) != 0)
-        return "Пристрою " + devicePath + " немає: перевірте кабель і адаптер (див. veltor-update ports).";
+    if (stat(devicePath.c_str(), &status) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return "Пристрою " + devicePath + " немає: перевірте кабель і адаптер (див. veltor-update ports).";
+        return "Немає доступу до " + devicePath + ": " + std::strerror(errno);
+    }
     if (access(devicePath.c_str(), R_OK | W_OK) == 0 || errno != EACCES)
         return {};
     const std::string group = owningGroup(status);

@@ -1,0 +1,342 @@
+#include "cli/command_line.h"
+
+#include "image/builtin_image.h"
+#include "sim/instrument.h"
+#include "tests/support/port_mapping.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+struct Outcome {
+    int code = -1;
+    std::string out;
+    std::string err;
+    std::vector<std::pair<int, int>> beeps;
+};
+
+Outcome run(const std::vector<std::string>& words, const std::string& typed = {}, bool inIsTerminal = false)
+{
+    std::ostringstream out;
+    std::ostringstream err;
+    std::istringstream in(typed);
+    Outcome outcome;
+    Console console{out, err, in, false, inIsTerminal, [&](int f, int d) { outcome.beeps.emplace_back(f, d); }};
+    outcome.code = runCommandLine(words, console);
+    outcome.out = out.str();
+    outcome.err = err.str();
+    return outcome;
+}
+
+bool contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+// The simulator serves the line on its own thread: a byte the tool has just
+// sent may not have been taken yet when the tool returns.
+template <typename Condition>
+bool eventually(Condition condition)
+{
+    for (int i = 0; i < 200 && !condition(); ++i)
+        usleep(5000);
+    return condition();
+}
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream content;
+    content << file.rdbuf();
+    return content.str();
+}
+
+class CommandLineTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/veltor-cli-test-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        directory = pattern;
+    }
+    void TearDown() override
+    {
+        for (const std::string& file : created)
+            std::remove(file.c_str());
+        rmdir(directory.c_str());
+    }
+
+    std::string file(const std::string& name)
+    {
+        created.push_back(directory + "/" + name);
+        return created.back();
+    }
+
+    // A flash file that already holds the built-in image, as after an update.
+    std::string updatedFlashFile()
+    {
+        const std::string path = file("flash.bin");
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(builtinFirmwareImage), builtinFirmwareLength);
+        return path;
+    }
+
+    static bool holdsImage(const std::vector<std::uint8_t>& flash)
+    {
+        return std::equal(builtinFirmwareImage, builtinFirmwareImage + builtinFirmwareLength, flash.begin()) &&
+               flash[builtinFirmwareLength] == 0xFF;
+    }
+
+    std::string directory;
+    std::vector<std::string> created;
+};
+
+TEST_F(CommandLineTest, UpdateOnADevicePathWritesTheImageLeavesTheBootloaderAndRecordsIt)
+{
+    sim::Instrument instrument(sim::Config{});
+    const std::string report = file("report.json");
+
+    const Outcome outcome = run({"update", instrument.devicePath(), "--report", report});
+
+    EXPECT_EQ(outcome.code, 0) << outcome.out << outcome.err;
+    EXPECT_TRUE(holdsImage(instrument.flash()));
+    EXPECT_TRUE(eventually([&] { return !instrument.inBootloader(); }));
+    EXPECT_EQ(outcome.beeps, (std::vector<std::pair<int, int>>{{600, 100}}));
+    for (const char* shown : {"Зв'язок встановлено...", "Попередня версія VELTOR: 3.57", "Сигнатура: 1E 97 02",
+                              "запис: 100%", "перевірка: 100%", "Верифікація успішна!"})
+        EXPECT_TRUE(contains(outcome.out, shown)) << shown << " missing in\n" << outcome.out;
+    EXPECT_EQ(outcome.err, "");
+
+    const std::string json = readFile(report);
+    for (const char* part : {"\"command\": \"update\"", "\"identifier\": \"AVRBOOT\"", "\"number\": 357",
+                             "\"signature\": \"1E 97 02\"", "\"length\": 81756",
+                             "\"step\": \"leave\",\n      \"result\": \"ok\"", "\"result\": \"passed\"",
+                             "\"failure\": null", "\"exitCode\": 0"})
+        EXPECT_TRUE(contains(json, part)) << part << " missing in\n" << json;
+}
+
+TEST_F(CommandLineTest, VerifyComparesWithoutErasingOrWriting)
+{
+    sim::Config config;
+    config.initialFlashFile = updatedFlashFile();
+    sim::Instrument instrument(config);
+    ScopedPortMapping mapping(7, instrument.devicePath());
+
+    ASSERT_EQ(run({"connect", "COM7"}).code, 0);
+    const Outcome outcome = run({"verify", "7"});
+
+    EXPECT_EQ(outcome.code, 0) << outcome.out << outcome.err;
+    EXPECT_TRUE(contains(outcome.out, "Верифікація успішна!"));
+    EXPECT_EQ(instrument.counters().pagesWritten, 0u);
+    EXPECT_TRUE(holdsImage(instrument.flash()));
+}
+
+TEST_F(CommandLineTest, AMismatchFailsVerificationWithItsAddressAndTheJobsOwnMessage)
+{
+    sim::Config config;
+    config.initialFlashFile = updatedFlashFile();
+    config.faults.corruptReadAddress = 100;
+    sim::Instrument instrument(config);
+    ScopedPortMapping mapping(7, instrument.devicePath());
+    const std::string report = file("report.json");
+
+    ASSERT_EQ(run({"connect", "7"}).code, 0);
+    const Outcome outcome = run({"verify", "7", "--report=" + report});
+
+    EXPECT_EQ(outcome.code, 5);
+    EXPECT_EQ(outcome.err, "Помилка при виконанні програми!\nПричина: Помилка Верифікації! (Спробуйте ще раз)!\n");
+    EXPECT_TRUE(outcome.beeps.empty());
+    const std::string json = readFile(report);
+    EXPECT_TRUE(contains(json, "\"result\": \"failed\",\n    \"firstMismatchAddress\": 100")) << json;
+    EXPECT_TRUE(contains(json, "\"cause\": \"Помилка Верифікації! (Спробуйте ще раз)!\"")) << json;
+}
+
+TEST_F(CommandLineTest, OverwritingTheSameVersionNeedsAYes)
+{
+    sim::Config config;
+    config.firmwareMajor = 3;
+    config.firmwareMinor = 58;
+    config.initialFlashFile = updatedFlashFile();
+    sim::Instrument instrument(config);
+    ScopedPortMapping mapping(6, instrument.devicePath());
+    const std::string question = "Існуючу версію мікропрограми в VELTOR: 3.58\nВи замінюєте версією: 3.58\n"
+                                 "Ви впевнені, що хочете переписати версію?\n";
+
+    // A script without --yes has nobody to answer: declined, nothing written,
+    // and the instrument goes back to its present firmware.
+    const std::string report = file("declined.json");
+    const Outcome script = run({"update", "6", "--report", report});
+    EXPECT_EQ(script.code, 6) << script.out << script.err;
+    EXPECT_TRUE(contains(script.out, question)) << script.out;
+    EXPECT_EQ(instrument.counters().pagesWritten, 0u);
+    EXPECT_TRUE(eventually([&] { return !instrument.inBootloader(); }));
+    EXPECT_TRUE(contains(readFile(report), "\"step\": \"confirmation\",\n      \"result\": \"declined\""));
+
+    instrument.powerCycle();
+    ASSERT_EQ(run({"connect", "6"}).code, 0);
+    const Outcome no = run({"program", "6"}, "n\n", true);
+    EXPECT_EQ(no.code, 6);
+    EXPECT_EQ(instrument.counters().pagesWritten, 0u);
+
+    const Outcome yes = run({"program", "6"}, "так\n", true);
+    EXPECT_EQ(yes.code, 0) << yes.out << yes.err;
+    EXPECT_TRUE(contains(yes.out, question));
+    EXPECT_GT(instrument.counters().pagesWritten, 0u);
+}
+
+TEST_F(CommandLineTest, AForeignIdentifierStopsBeforeAnythingIsWritten)
+{
+    sim::Config config;
+    config.identifier = "AVRBOOX";
+    sim::Instrument instrument(config);
+    ScopedPortMapping mapping(5, instrument.devicePath());
+    const std::string report = file("report.json");
+
+    const Outcome connect = run({"connect", "5"});
+    EXPECT_EQ(connect.code, 4);
+    EXPECT_TRUE(contains(connect.out, "Зв'язок з VELTOR не встановлено!"));
+    // As in the window, the versions are read all the same.
+    EXPECT_TRUE(contains(connect.out, "Попередня версія VELTOR: 3.57"));
+
+    instrument.powerCycle();
+    const Outcome update = run({"update", "5", "--report", report});
+    EXPECT_EQ(update.code, 4);
+    EXPECT_TRUE(contains(update.err, "Ідентифікатор \"AVRBOOX\" замість \"AVRBOOT\""));
+    EXPECT_EQ(instrument.counters().pagesWritten, 0u);
+    const std::string json = readFile(report);
+    EXPECT_TRUE(contains(json, "\"identifier\": \"AVRBOOX\"")) << json;
+    EXPECT_TRUE(contains(json, "\"message\": \"Зв'язок з VELTOR не встановлено!\"")) << json;
+}
+
+TEST_F(CommandLineTest, AWriteThatFailsMidwayKeepsTheInstrumentInItsBootloader)
+{
+    sim::Config config;
+    config.faults.wrongReplyCommand = "BF";
+    config.faults.wrongReplyIndex = 3;
+    sim::Instrument instrument(config);
+    ScopedPortMapping mapping(4, instrument.devicePath());
+    const std::string report = file("report.json");
+
+    const Outcome outcome = run({"update", "4", "--report", report});
+
+    EXPECT_NE(outcome.code, 0);
+    EXPECT_TRUE(outcome.err.starts_with("Помилка при виконанні програми!\nПричина: ")) << outcome.err;
+    EXPECT_TRUE(instrument.inBootloader());
+    const std::string json = readFile(report);
+    EXPECT_TRUE(contains(json, "\"step\": \"program\",\n      \"result\": \"failed\"")) << json;
+    EXPECT_TRUE(contains(json, "\"step\": \"leave\",\n      \"result\": \"skipped\"")) << json;
+}
+
+TEST_F(CommandLineTest, PortProblemsEndWithThePortExitCode)
+{
+    const Outcome none = run({"connect"});
+    EXPECT_EQ(none.code, 3);
+    EXPECT_EQ(none.err, "COM порт не вибраний!\n");
+
+    const Outcome outOfRange = run({"connect", "COM11"});
+    EXPECT_EQ(outOfRange.code, 3);
+    EXPECT_TRUE(contains(outOfRange.err, "Підтримується тільки порти COM1 - COM10!")) << outOfRange.err;
+
+    const std::string missing = directory + "/no-such-device";
+    const Outcome absent = run({"leave", missing});
+    EXPECT_EQ(absent.code, 3);
+    EXPECT_TRUE(absent.err.starts_with("Помилка відкриття  порту COM")) << absent.err;
+    EXPECT_TRUE(contains(absent.err, "Пристрою " + missing + " немає")) << absent.err;
+}
+
+// Runs the command line in a child process with the given user and group, so
+// that a test run as root still meets a device it may not open.
+Outcome runAs(uid_t user, gid_t group, const std::vector<std::string>& words)
+{
+    int pipeEnds[2];
+    if (pipe(pipeEnds) != 0)
+        return {};
+    const pid_t child = fork();
+    if (child == 0) {
+        close(pipeEnds[0]);
+        if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(group) != 0 || setuid(user) != 0))
+            _exit(99);
+        const Outcome outcome = run(words);
+        const std::string text = outcome.err;
+        ssize_t written = write(pipeEnds[1], text.data(), text.size());
+        _exit(written == static_cast<ssize_t>(text.size()) ? outcome.code : 98);
+    }
+    close(pipeEnds[1]);
+    Outcome outcome;
+    char buffer[512];
+    for (ssize_t n; (n = read(pipeEnds[0], buffer, sizeof buffer)) > 0;)
+        outcome.err.append(buffer, static_cast<std::size_t>(n));
+    close(pipeEnds[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    outcome.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return outcome;
+}
+
+TEST_F(CommandLineTest, ADeviceWithoutPermissionGetsTheGroupHint)
+{
+    const std::string device = file("locked-device");
+    std::ofstream(device).put('x');
+    ASSERT_EQ(chmod(device.c_str(), 0660), 0);
+    ASSERT_EQ(chmod(directory.c_str(), 0755), 0);
+    const uid_t nobody = 65534;
+    const uid_t user = geteuid() == 0 ? nobody : geteuid();
+    if (user != nobody) {
+        ASSERT_EQ(chmod(device.c_str(), 0), 0);
+    }
+
+    const Outcome outcome = runAs(user, nobody, {"leave", device});
+
+    EXPECT_EQ(outcome.code, 3) << outcome.err;
+    EXPECT_TRUE(outcome.err.starts_with("Помилка відкриття  порту COM")) << outcome.err;
+    EXPECT_TRUE(contains(outcome.err, "Немає дозволу на " + device)) << outcome.err;
+    EXPECT_TRUE(contains(outcome.err, "sudo usermod -aG ")) << outcome.err;
+}
+
+TEST_F(CommandLineTest, PortsListsTheInstrumentAsAvailable)
+{
+    sim::Instrument instrument(sim::Config{});
+    ScopedPortMapping mapping(9, instrument.devicePath());
+
+    const Outcome outcome = run({"ports"});
+
+    EXPECT_EQ(outcome.code, 0);
+    const std::size_t line = outcome.out.find("COM9 ");
+    ASSERT_NE(line, std::string::npos) << outcome.out;
+    const std::string row = outcome.out.substr(line, outcome.out.find('\n', line) - line);
+    EXPECT_TRUE(contains(row, instrument.devicePath())) << row;
+    EXPECT_TRUE(contains(row, "вільний")) << row;
+}
+
+TEST_F(CommandLineTest, UsageErrorsAndHelpNeedNoInstrument)
+{
+    EXPECT_EQ(run({"frobnicate"}).code, 2);
+    EXPECT_EQ(run({}).code, 2);
+    const Outcome help = run({"verify", "--help"});
+    EXPECT_EQ(help.code, 0);
+    EXPECT_TRUE(help.out.starts_with("Використання: veltor-update verify ПОРТ"));
+}
+
+// The only slow case: the handshake gives up between 5 and 6 seconds.
+TEST_F(CommandLineTest, AnInstrumentThatNeverAnswersEndsWithTheNotAnsweringCode)
+{
+    sim::Config config;
+    config.faults.neverAnswerProbe = true;
+    sim::Instrument instrument(config);
+    ScopedPortMapping mapping(8, instrument.devicePath());
+
+    const Outcome outcome = run({"update", "8"});
+
+    EXPECT_EQ(outcome.code, 4);
+    EXPECT_EQ(outcome.err, "VELTOR не відповідає!\nСпробуйте повторити процедуру\nпрограмування ще раз!\n");
+}
+
+} // namespace
