@@ -18,15 +18,8 @@ constexpr std::int32_t erasedByte = 0xFF;
 constexpr int successBeepHz = 600;
 constexpr int successBeepMs = 100;
 
-// A programmer answers false for an operation it does not offer; the run
-// turns that into the user's message.
-void requireSupport(bool supported, const char* message)
-{
-    if (!supported)
-        throw GeneralException(message);
-}
-
-void requireCondition(bool holds, const char* message)
+// Also turns a programmer's "not supported" (false) into the user's message.
+void require(bool holds, const char* message)
 {
     if (!holds)
         throw GeneralException(message);
@@ -93,6 +86,86 @@ void compareImages(const HEXFile& image, const HEXFile& readBack, bool showProgr
         frontend::progress().setPosition(0);
 }
 
+void readProtectionAndErase(const JobInfo& job, AVRProgrammer& programmer, const AVRDevice& device)
+{
+    // The values read are not kept: only whether the programmer could read them.
+    std::int32_t value = 0;
+    if (job.lockBitsRead)
+        require(programmer.getLockBits(value), "Читання бітів захисту не підтримується цим прораматором!");
+    if (job.fuseBitsRead) {
+        require(device.hasFuseBits(), "Бибрана мікросхема не має fuse бітів!");
+        require(programmer.getFuseBits(value), "Читання бітів захисту не підтримується цим прораматором!");
+        if (device.hasExtendedFuseBits())
+            require(programmer.getExtendedFuseBits(value),
+                    "Читання розширених бітів захисту не підтримується цим прораматором!");
+    }
+    if (job.chipErase)
+        require(programmer.eraseChip(), "Стирання пам'яті не підтримується цим прораматором!");
+}
+
+void programAndVerifyFlash(JobInfo& job, AVRProgrammer& programmer, const AVRDevice& device)
+{
+    require(!job.flashInputFile.empty(), "Програмування і верифікація неможлива без вибору вхідного файлу!");
+    HEXFile image(device.flashSize(), erasedByte);
+    prepareImage(image, job.fillValue, job.flashStart, job.flashEnd,
+                 "Файл HEX описує дані, що виходять за допустимий діапазон!");
+    if (job.flashProgram)
+        require(programmer.programFlash(image), "Програмування Flash не підтримується цим програматором!");
+    if (!job.flashVerify)
+        return;
+    HEXFile readBack(device.flashSize(), erasedByte);
+    primeReadBack(readBack, image);
+    require(programmer.fetchFlash(readBack), "Читання Flash не підтримується цим програматором!");
+    compareImages(image, readBack, true, "Помилка Верифікації! (Спробуйте ще раз)!");
+    frontend::alerts().beep(successBeepHz, successBeepMs);
+    frontend::alerts().showNotice("Верифікація успішна!");
+}
+
+void programAndVerifyEeprom(JobInfo& job, AVRProgrammer& programmer, const AVRDevice& device)
+{
+    require(!job.eepromInputFile.empty(), "Програмування і верифікація EEPROM неможлива без вибору вхідного файлу!");
+    HEXFile image(device.eepromSize(), erasedByte);
+    // The tool carries no EEPROM content: without a fill value the image is a
+    // blank (erased) EEPROM rather than the first bytes of the flash firmware.
+    image.fillAll(erasedByte);
+    prepareImage(image, job.fillValue, job.eepromStart, job.eepromEnd,
+                 "HEX фал містить дані, що виходять за допустимий діапазон!");
+    if (job.eepromProgram)
+        require(programmer.programEeprom(image), "Програмування EEPROM не підтримується цим програматором!");
+    if (!job.eepromVerify)
+        return;
+    HEXFile readBack(device.eepromSize(), erasedByte);
+    primeReadBack(readBack, image);
+    require(programmer.fetchEeprom(readBack), "Читання EEPROM не підтримується цим програматором!");
+    compareImages(image, readBack, false, "Помилка Верифікації EEPROM! (Спробуйте ще раз)!");
+    frontend::alerts().showNotice("Верифікація EEPROM успішна!");
+}
+
+void writeProtectionAndCalibration(const JobInfo& job, AVRProgrammer& programmer, const AVRDevice& device)
+{
+    if (job.lockBits != notSet)
+        require(programmer.setLockBits(job.lockBits), "Запис бітів захисту не підтримується цим програматором!");
+    if (job.fuseBits != notSet) {
+        require(device.hasFuseBits(), "Вибрана мікросхема не має fuse бітів!");
+        require(programmer.setFuseBits(job.fuseBits), "Програмування fuse бітів не підтримується цим програматором!");
+    }
+    if (job.extendedFuseBits != notSet) {
+        require(device.hasExtendedFuseBits(), "Вибрана мікросхема не має розширених fuse бітів!");
+        require(programmer.setExtendedFuseBits(job.extendedFuseBits),
+                "Програмування розширених fuse бітів не підтримується цим програматором!");
+    }
+    if (job.osccalFlashAddress != notSet) {
+        require(job.osccalValue != notSet, "Значення OSCCAL не визначено!");
+        require(programmer.putFlashByte(job.osccalFlashAddress, job.osccalValue),
+                "Програмування флеш не підтримується цим програматором!");
+    }
+    if (job.osccalEepromAddress != notSet) {
+        require(job.osccalValue != notSet, "Значення OSCCAL не визначено!");
+        require(programmer.putEepromByte(job.osccalEepromAddress, job.osccalValue),
+                "Програмування EEPROM не підтримується цим програматором!");
+    }
+}
+
 } // namespace
 
 void JobInfo::runJob(std::int32_t port)
@@ -136,100 +209,27 @@ void JobInfo::checkIdentity(AVRProgrammer& programmer)
     std::int32_t second = 0;
     std::int32_t third = 0;
     if (signatureRead)
-        requireSupport(programmer.getSignature(first, second, third),
-                       "Зчитана сигнатура не підтримується цим програматором!");
+        require(programmer.getSignature(first, second, third),
+                "Зчитана сигнатура не підтримується цим програматором!");
     if (softwareVersionRead)
-        requireSupport(programmer.getSoftwareVersion(first, second),
-                       "Зчитана версія приладу не підтримується цим програматором!");
+        require(programmer.getSoftwareVersion(first, second),
+                "Зчитана версія приладу не підтримується цим програматором!");
     if (hardwareVersionRead)
-        requireSupport(programmer.getHardwareVersion(first, second),
-                       "Зчитана версія приладу не підтримується цим програматором!");
+        require(programmer.getHardwareVersion(first, second),
+                "Зчитана версія приладу не підтримується цим програматором!");
 }
 
 void JobInfo::runDeviceSteps(AVRProgrammer& programmer, AVRDevice& device)
 {
     programmer.pageSize = device.pageSize();
-
     settleRange(flashStart, flashEnd, device.flashSize(),
                 "Вибраний адресний діапазон більше за допустиму адресу в мікросхемі!");
     settleRange(eepromStart, eepromEnd, device.eepromSize(),
                 "Вибраний EEPROM діапазон більше за допустиму адресу в приладі!");
-
-    std::int32_t readValue = 0;
-    if (lockBitsRead)
-        requireSupport(programmer.getLockBits(readValue),
-                       "Читання бітів захисту не підтримується цим прораматором!");
-    if (fuseBitsRead) {
-        requireCondition(device.hasFuseBits(), "Бибрана мікросхема не має fuse бітів!");
-        requireSupport(programmer.getFuseBits(readValue),
-                       "Читання бітів захисту не підтримується цим прораматором!");
-        if (device.hasExtendedFuseBits())
-            requireSupport(programmer.getExtendedFuseBits(readValue),
-                           "Читання розширених бітів захисту не підтримується цим прораматором!");
-    }
-    if (chipErase)
-        requireSupport(programmer.eraseChip(), "Стирання пам'яті не підтримується цим прораматором!");
-
-    if (flashProgram || flashVerify) {
-        requireCondition(!flashInputFile.empty(),
-                         "Програмування і верифікація неможлива без вибору вхідного файлу!");
-        HEXFile image(device.flashSize(), erasedByte);
-        prepareImage(image, fillValue, flashStart, flashEnd,
-                     "Файл HEX описує дані, що виходять за допустимий діапазон!");
-        if (flashProgram)
-            requireSupport(programmer.programFlash(image),
-                           "Програмування Flash не підтримується цим програматором!");
-        if (flashVerify) {
-            HEXFile readBack(device.flashSize(), erasedByte);
-            primeReadBack(readBack, image);
-            requireSupport(programmer.fetchFlash(readBack), "Читання Flash не підтримується цим програматором!");
-            compareImages(image, readBack, true, "Помилка Верифікації! (Спробуйте ще раз)!");
-            frontend::alerts().beep(successBeepHz, successBeepMs);
-            frontend::alerts().showNotice("Верифікація успішна!");
-        }
-    }
-
-    if (eepromProgram || eepromVerify) {
-        requireCondition(!eepromInputFile.empty(),
-                         "Програмування і верифікація EEPROM неможлива без вибору вхідного файлу!");
-        HEXFile image(device.eepromSize(), erasedByte);
-        // The tool carries no EEPROM content: without a fill value the image is
-        // a blank (erased) EEPROM, not the start of the flash firmware.
-        image.fillAll(erasedByte);
-        prepareImage(image, fillValue, eepromStart, eepromEnd,
-                     "HEX фал містить дані, що виходять за допустимий діапазон!");
-        if (eepromProgram)
-            requireSupport(programmer.programEeprom(image),
-                           "Програмування EEPROM не підтримується цим програматором!");
-        if (eepromVerify) {
-            HEXFile readBack(device.eepromSize(), erasedByte);
-            primeReadBack(readBack, image);
-            requireSupport(programmer.fetchEeprom(readBack), "Читання EEPROM не підтримується цим програматором!");
-            compareImages(image, readBack, false, "Помилка Верифікації EEPROM! (Спробуйте ще раз)!");
-            frontend::alerts().showNotice("Верифікація EEPROM успішна!");
-        }
-    }
-
-    if (lockBits != notSet)
-        requireSupport(programmer.setLockBits(lockBits), "Запис бітів захисту не підтримується цим програматором!");
-    if (fuseBits != notSet) {
-        requireCondition(device.hasFuseBits(), "Вибрана мікросхема не має fuse бітів!");
-        requireSupport(programmer.setFuseBits(fuseBits),
-                       "Програмування fuse бітів не підтримується цим програматором!");
-    }
-    if (extendedFuseBits != notSet) {
-        requireCondition(device.hasExtendedFuseBits(), "Вибрана мікросхема не має розширених fuse бітів!");
-        requireSupport(programmer.setExtendedFuseBits(extendedFuseBits),
-                       "Програмування розширених fuse бітів не підтримується цим програматором!");
-    }
-    if (osccalFlashAddress != notSet) {
-        requireCondition(osccalValue != notSet, "Значення OSCCAL не визначено!");
-        requireSupport(programmer.putFlashByte(osccalFlashAddress, osccalValue),
-                       "Програмування флеш не підтримується цим програматором!");
-    }
-    if (osccalEepromAddress != notSet) {
-        requireCondition(osccalValue != notSet, "Значення OSCCAL не визначено!");
-        requireSupport(programmer.putEepromByte(osccalEepromAddress, osccalValue),
-                       "Програмування EEPROM не підтримується цим програматором!");
-    }
+    readProtectionAndErase(*this, programmer, device);
+    if (flashProgram || flashVerify)
+        programAndVerifyFlash(*this, programmer, device);
+    if (eepromProgram || eepromVerify)
+        programAndVerifyEeprom(*this, programmer, device);
+    writeProtectionAndCalibration(*this, programmer, device);
 }
