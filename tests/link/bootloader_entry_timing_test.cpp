@@ -6,6 +6,7 @@
 #include "common/general_exception.h"
 #include "link/bootloader_entry.h"
 #include "tests/link/bootloader_test_channel.h"
+#include "tests/link/idle_recorder.h"
 #include "tests/support/recording_frontend.h"
 
 #include <gtest/gtest.h>
@@ -28,18 +29,11 @@ std::vector<int> positions(const RecordingFrontend& screen)
     return shown;
 }
 
-class IdleRecorder : public frontend::Idle {
-public:
-    void whileWaiting() override { calls.push_back(Clock::now()); }
-    std::vector<Clock::time_point> calls;
-};
-
 // An instrument that answers 'A', 0x00 or nothing, but never 'B'.
 TEST(EnterBootloaderTiming, NoBGivesUpBetweenFiveAndSixSecondsAndClosesTheChannel)
 {
     RecordingFrontend screen;
     IdleRecorder idle;
-    frontend::Binding binding(nullptr, nullptr, &idle);
     BootloaderChannel channel;
     channel.probeAnswer = [](int probe) { return probe % 3 == 0 ? 'A' : probe % 3 == 1 ? 0x00 : -1; };
 
@@ -68,13 +62,7 @@ TEST(EnterBootloaderTiming, NoBGivesUpBetweenFiveAndSixSecondsAndClosesTheChanne
     EXPECT_EQ(screen.highestPosition, 5);
     EXPECT_EQ(screen.currentMaximum, 5);
 
-    Clock::time_point previous = start;
-    Clock::duration longest{};
-    for (Clock::time_point call : idle.calls) {
-        longest = std::max(longest, call - previous);
-        previous = call;
-    }
-    EXPECT_LE(longest, 100ms) << "the probe loop left the window without idle calls";
+    EXPECT_LE(idle.longestGap(start, Clock::now()), 100ms) << "the probe loop left the window without idle calls";
 }
 
 TEST(EnterBootloaderTiming, InstrumentSwitchedOnLateIsCaughtAndTheBarEndsAtZero)

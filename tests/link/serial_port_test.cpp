@@ -190,44 +190,31 @@ TEST_F(SerialPortOnPty, CloseRestoresTheTimeoutSettingsButKeepsTheLine)
     EXPECT_NE(after.c_cflag & CSTOPB, 0u);
 }
 
-TEST_F(SerialPortOnPty, EveryByteValuePassesUnchangedBothWays)
+TEST_F(SerialPortOnPty, EveryByteValuePassesUnchangedBothWaysAndReadsAsUnsigned)
 {
     SerialPort serial(port, 5);
     serial.openPort();
     const std::vector<std::uint8_t> all = allByteValues();
 
     pty.send(all);
+    pty.send({0xFF});
     std::vector<std::uint8_t> received;
     for (std::size_t i = 0; i < all.size(); ++i)
         received.push_back(serial.readByte());
     EXPECT_EQ(received, all);
+    EXPECT_EQ(int{serial.pollByte(std::time(nullptr))}, 255);
 
     serial.writeBlock(all.data(), static_cast<std::int32_t>(all.size()));
     for (std::uint8_t byte : all)
         serial.writeByte(byte);
-    std::vector<std::uint8_t> twice = all;
-    twice.insert(twice.end(), all.begin(), all.end());
-    // Nothing added either: no echo of what came in, no CR before NL.
-    EXPECT_EQ(pty.drainFor(200ms), twice);
-}
-
-TEST_F(SerialPortOnPty, WriteByteSendsOnlyTheLowEightBits)
-{
-    SerialPort serial(port, 5);
-    serial.openPort();
-    serial.writeByte(0x1FF);
+    // writeByte sends the low eight bits of its argument.
     serial.writeByte(0x141);
     serial.writeByte(-1);
-    EXPECT_EQ(pty.drainFor(200ms), (std::vector<std::uint8_t>{0xFF, 0x41, 0xFF}));
-}
-
-TEST_F(SerialPortOnPty, HighByteIsReadAsAnUnsignedValue)
-{
-    SerialPort serial(port, 5);
-    serial.openPort();
-    pty.send({0xFF, 0xFF});
-    EXPECT_EQ(int{serial.readByte()}, 255);
-    EXPECT_EQ(int{serial.pollByte(std::time(nullptr))}, 255);
+    std::vector<std::uint8_t> expected = all;
+    expected.insert(expected.end(), all.begin(), all.end());
+    expected.insert(expected.end(), {0x41, 0xFF});
+    // Nothing added either: no echo of what came in, no CR before NL.
+    EXPECT_EQ(pty.drainFor(200ms), expected);
 }
 
 TEST_F(SerialPortOnPty, NoByteWrittenIsLostToAPurgeThatFollows)
@@ -415,15 +402,13 @@ TEST(SerialPortOpenFailure, MissingOrForeignDeviceLeavesTheChannelClosed)
     }
 }
 
-TEST(SerialPortOpenFailure, PortTenIsNamedInFull)
+TEST(SerialPortPortTen, OpensTheDeviceOfCom10AndNamesItInFull)
 {
-    ScopedPortMapping mapping(10, "/nonexistent/ttyUSB10");
-    SerialPort serial(10, 5);
-    EXPECT_EQ(messageOf<PortException>([&] { serial.openPort(); }), "Помилка відкриття  порту COM10");
-}
-
-TEST(SerialPortPortTen, OpensTheDeviceMappedToCom10)
-{
+    {
+        ScopedPortMapping missing(10, "/nonexistent/ttyUSB10");
+        SerialPort serial(10, 5);
+        EXPECT_EQ(messageOf<PortException>([&] { serial.openPort(); }), "Помилка відкриття  порту COM10");
+    }
     PseudoTerminal pty;
     ScopedPortMapping mapping(10, pty.slavePath());
     SerialPort serial(10, 5);

@@ -4,6 +4,7 @@
 #include "common/frontend.h"
 #include "common/general_exception.h"
 #include "link/serial_port.h"
+#include "tests/link/idle_recorder.h"
 #include "tests/link/pseudo_terminal.h"
 #include "tests/support/port_mapping.h"
 
@@ -19,24 +20,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-
-class IdleRecorder : public frontend::Idle {
-public:
-    void whileWaiting() override { calls.push_back(Clock::now()); }
-
-    Clock::duration longestGap(Clock::time_point from, Clock::time_point to) const
-    {
-        Clock::duration longest{};
-        Clock::time_point previous = from;
-        for (Clock::time_point call : calls) {
-            longest = std::max(longest, call - previous);
-            previous = call;
-        }
-        return std::max(longest, to - previous);
-    }
-
-    std::vector<Clock::time_point> calls;
-};
 
 double processorSeconds()
 {
@@ -56,7 +39,6 @@ TEST(SerialPortTiming, SilentLineTimesOutBetweenFourAndFiveSecondsWithoutBusyWai
     PseudoTerminal pty;
     ScopedPortMapping mapping(2, pty.slavePath());
     IdleRecorder idle;
-    frontend::Binding binding(nullptr, nullptr, &idle);
     SerialPort serial(2, 5);
     serial.openPort();
 
