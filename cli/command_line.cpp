@@ -184,7 +184,6 @@ private:
         console.out << "Увімкніть VELTOR (очікування до 6 с)...\n" << std::flush;
         progress.expectBars({"з'єднання"});
         const std::string identifier = enterBootloader(&channel);
-        progress.endBar(true);
         endStep();
 
         record.identifier = identifier;
@@ -284,7 +283,6 @@ private:
         progress.expectBars({"запис", "перевірка"});
         JobInfo job;
         job.runJob(port.number);
-        progress.endBar(true);
         record.verification = "passed";
         endStep();
         return ExitCode::Success;
@@ -300,7 +298,6 @@ private:
         job.chipErase = false;
         job.flashProgram = false;
         job.runJob(port.number);
-        progress.endBar(true);
         record.verification = "passed";
         endStep();
         return ExitCode::Success;
@@ -348,6 +345,7 @@ private:
 
     void endStep()
     {
+        progress.endStep(true);
         if (currentStep)
             record.addStep(currentStep, "ok");
         currentStep = nullptr;
@@ -355,7 +353,7 @@ private:
 
     ExitCode reportFailure(const std::exception& failure, const std::string& cause)
     {
-        progress.endBar(false);
+        progress.endStep(false);
         if (currentStep)
             record.addStep(currentStep, "failed", cause);
         currentStep = nullptr;

@@ -4,6 +4,26 @@
 #include <chrono>
 #include <cstdio>
 
+namespace {
+
+const std::string waitingName = "зачекайте";
+constexpr std::size_t labelColumns = 10;
+
+// The label followed by blanks up to a fixed column, counting characters, not
+// UTF-8 bytes.
+std::string paddedLabel(const std::string& label)
+{
+    std::size_t characters = 0;
+    for (unsigned char c : label)
+        characters += (c & 0xC0) != 0x80;
+    std::string text = label;
+    if (characters < labelColumns)
+        text.append(labelColumns - characters, ' ');
+    return text;
+}
+
+} // namespace
+
 ConsoleProgress::ConsoleProgress(std::ostream& output, bool onTerminal, Clock steadyClock)
     : out(output), terminal(onTerminal), clock(std::move(steadyClock))
 {
@@ -12,7 +32,7 @@ ConsoleProgress::ConsoleProgress(std::ostream& output, bool onTerminal, Clock st
 ConsoleProgress::~ConsoleProgress()
 {
     try {
-        endBar(false);
+        endStep(false);
     } catch (...) {
         // A stream that fails while the program ends has nothing left to tell.
     }
@@ -26,38 +46,62 @@ double ConsoleProgress::steadySeconds()
 
 void ConsoleProgress::expectBars(std::vector<std::string> barNames)
 {
+    endStep(false);
     names = std::move(barNames);
-    nextName = 0;
+    namesUsed = 0;
+    inStep = true;
+    waitingSince = clock();
+}
+
+void ConsoleProgress::endStep(bool complete)
+{
+    endBar(complete);
+    eraseLine();
+    inStep = false;
+    names.clear();
 }
 
 void ConsoleProgress::setMaximum(int newMaximum)
 {
-    if (barOpen) {
-        // A new bar means the step behind the previous one got through.
-        endBar(true);
-    }
+    // A new bar means the step behind the previous one got through.
+    endBar(true);
     openBar(newMaximum);
 }
 
-void ConsoleProgress::setPosition(int newPosition)
+void ConsoleProgress::setPosition(int position)
 {
     if (!barOpen)
         return;
-    if (newPosition == previousPosition + 1 && newPosition > 0 && !names.empty())
+    if (position == previousPosition + 1 && position > 0 && !names.empty())
         label = names.back();
-    previousPosition = newPosition;
-    position = newPosition;
-    highest = std::max(highest, newPosition);
+    previousPosition = position;
+    // The core puts the bar back to 0 when its work is over, done or failed;
+    // the console keeps showing how far it got and stops the bar's clock. If
+    // the core then goes on waiting, the work got through (a failure raises at
+    // once), and the wait is shown after it.
+    if (position == 0 && highest > 0) {
+        settled = true;
+        settledAt = clock();
+        return;
+    }
+    settled = false;
+    highest = std::max(highest, position);
     if (terminal)
-        redraw(false);
+        draw(barText(), false);
     else
         printPlainStep();
 }
 
 void ConsoleProgress::whileWaiting()
 {
-    if (barOpen && terminal)
-        redraw(false);
+    if (!terminal)
+        return;
+    if (barOpen && settled)
+        endBar(true);
+    if (barOpen)
+        draw(barText(), false);
+    else if (inStep)
+        draw(waitingText(), false);
 }
 
 void ConsoleProgress::endBar(bool complete)
@@ -67,78 +111,102 @@ void ConsoleProgress::endBar(bool complete)
     completed = complete;
     if (complete)
         highest = std::max(highest, maximum);
-    position = highest;
     if (terminal) {
-        redraw(true);
+        draw(barText(), true);
         out << '\n';
+        lineShown = false;
+        drawnWidth = 0;
     } else {
         printPlainStep();
     }
     out.flush();
     barOpen = false;
+    waitingSince = settled ? settledAt : clock();
 }
 
 void ConsoleProgress::openBar(int newMaximum)
 {
     barOpen = true;
     maximum = std::max(newMaximum, 0);
-    position = 0;
     highest = 0;
     previousPosition = -1;
-    label = names.empty() ? std::string("progress") : names[std::min(nextName, names.size() - 1)];
-    ++nextName;
+    label = nextName();
+    ++namesUsed;
     openedAt = clock();
     completed = false;
+    settled = false;
     // Plain output starts at the first tenth: the opening 0 % says nothing, and
     // the bar's name may still change with its first steps.
     printedTenths = 0;
-    drawnWidth = 0;
     if (terminal)
-        redraw(true);
+        draw(barText(), true);
 }
 
-void ConsoleProgress::redraw(bool force)
+const std::string& ConsoleProgress::nextName() const
+{
+    if (names.empty())
+        return waitingName;
+    return names[std::min(namesUsed, names.size() - 1)];
+}
+
+void ConsoleProgress::printPlainStep()
+{
+    const int tenths = percent() / 10;
+    if (tenths <= printedTenths)
+        return;
+    printedTenths = tenths;
+    char text[64];
+    std::snprintf(text, sizeof text, "%s: %d%%\n", label.c_str(), percent());
+    out << text << std::flush;
+}
+
+int ConsoleProgress::percent() const
+{
+    if (maximum <= 0)
+        return completed ? 100 : 0;
+    const long long done = std::clamp(highest, 0, maximum);
+    return static_cast<int>(done * 100 / maximum);
+}
+
+std::string ConsoleProgress::barText() const
+{
+    const int filled = percent() * barWidth / 100;
+    std::string bar(static_cast<std::size_t>(filled), '#');
+    bar.append(static_cast<std::size_t>(barWidth - filled), '.');
+    const double seconds = (settled ? settledAt : clock()) - openedAt;
+    char text[160];
+    std::snprintf(text, sizeof text, " [%s] %3d%%  %.0f s", bar.c_str(), percent(), seconds);
+    return paddedLabel(label) + text;
+}
+
+std::string ConsoleProgress::waitingText() const
+{
+    char text[96];
+    std::snprintf(text, sizeof text, "%s ... %.0f s", nextName().c_str(), clock() - waitingSince);
+    return text;
+}
+
+void ConsoleProgress::draw(const std::string& text, bool force)
 {
     const double now = clock();
     if (!force && drawnAt >= 0 && now - drawnAt < redrawInterval)
         return;
     drawnAt = now;
-    std::string text = line(position);
-    const std::size_t width = text.size();
-    if (width < drawnWidth)
-        text.append(drawnWidth - width, ' ');
-    drawnWidth = width;
-    out << '\r' << text << std::flush;
+    std::string padded = text;
+    if (padded.size() < drawnWidth)
+        padded.append(drawnWidth - padded.size(), ' ');
+    drawnWidth = text.size();
+    lineShown = true;
+    out << '\r' << padded << std::flush;
 }
 
-void ConsoleProgress::printPlainStep()
+void ConsoleProgress::eraseLine()
 {
-    const int tenths = percent(position) / 10;
-    if (tenths <= printedTenths)
+    if (!lineShown)
         return;
-    printedTenths = tenths;
-    char text[64];
-    std::snprintf(text, sizeof text, "%s: %d%%\n", label.c_str(), percent(position));
-    out << text << std::flush;
-}
-
-int ConsoleProgress::percent(int at) const
-{
-    if (maximum <= 0)
-        return completed ? 100 : 0;
-    const long long clamped = std::clamp(at, 0, maximum);
-    return static_cast<int>(clamped * 100 / maximum);
-}
-
-std::string ConsoleProgress::line(int at) const
-{
-    const int done = percent(at) * barWidth / 100;
-    std::string bar(static_cast<std::size_t>(done), '#');
-    bar.append(static_cast<std::size_t>(barWidth - done), '.');
-    char text[160];
-    std::snprintf(text, sizeof text, "%-12s [%s] %3d%%  %.0f s", label.c_str(), bar.c_str(), percent(at),
-                  clock() - openedAt);
-    return text;
+    out << '\r' << std::string(drawnWidth, ' ') << '\r' << std::flush;
+    lineShown = false;
+    drawnWidth = 0;
 }
 
 ConsoleAlerts::ConsoleAlerts(std::ostream& output, ConsoleProgress& bar, BeepFunction function)
@@ -155,7 +223,7 @@ void ConsoleAlerts::beep(int frequencyHz, int durationMs)
 void ConsoleAlerts::showNotice(const std::string& text)
 {
     // Every notice of the core reports a step that got through.
-    progress.endBar(true);
+    progress.endStep(true);
     shown.push_back(text);
     out << text << '\n' << std::flush;
 }

@@ -79,6 +79,34 @@ TEST(ConsoleProgress, TerminalShowsTimePassingWhileTheCoreWaits)
     EXPECT_NE(out.str().find("2 s"), std::string::npos) << out.str();
 }
 
+// Between the write and the comparison the flash is read back with no bar;
+// the terminal shows the write as done and then the time going by.
+TEST(ConsoleProgress, TerminalKeepsTheDoneBarAndShowsTheWaitAfterIt)
+{
+    std::ostringstream out;
+    FakeClock clock;
+    ConsoleProgress progress(out, true, clock.function());
+    progress.expectBars({"запис", "перевірка"});
+    progress.setMaximum(512);
+    clock.now += 1;
+    progress.setPosition(256);
+    clock.now += 1;
+    progress.setPosition(512);
+    progress.setPosition(0);
+    clock.now += 1;
+    progress.whileWaiting();
+    EXPECT_TRUE(out.str().ends_with("] 100%  2 s\n")) << out.str();
+
+    clock.now += 4;
+    progress.whileWaiting();
+    EXPECT_TRUE(out.str().ends_with("\rперевірка ... 5 s")) << out.str();
+
+    // Ending the step wipes the waiting line, so that the next text starts clean.
+    progress.endStep(true);
+    const std::string wiped = "\r" + std::string(std::string("перевірка ... 5 s").size(), ' ') + "\r";
+    EXPECT_TRUE(out.str().ends_with(wiped)) << out.str();
+}
+
 TEST(ConsoleProgress, AFailedStepShowsHowFarItGot)
 {
     std::ostringstream out;
