@@ -69,6 +69,23 @@ void parseCommandFault(const std::string& text, std::string& kind, int& index, s
         *byte = parseByte(parts[2]);
 }
 
+std::string wrapped(const std::string& text, const std::string& indent)
+{
+    constexpr std::size_t width = 78;
+    std::istringstream words(text);
+    std::string word;
+    std::string line = indent;
+    std::string result;
+    while (words >> word) {
+        if (line.size() > indent.size() && line.size() + 1 + word.size() > width) {
+            result += line + "\n";
+            line = indent;
+        }
+        line += (line.size() > indent.size() ? " " : "") + word;
+    }
+    return result + line + "\n";
+}
+
 struct OptionSpec {
     const char* name;
     const char* value;   // nullptr: a flag without a value
@@ -159,11 +176,11 @@ const std::vector<OptionSpec>& optionSpecs()
          [](Options& o, const std::string& v) {
              o.config.faults.corruptReadAddress = parseNumber(v, 0, 0x1FFFF);
          }},
-        {"silent-after", "N", "fault: after N bytes received the instrument ignores everything",
+        {"silent-after", "N", "fault: after N bytes received the instrument ignores everything, for good",
          [](Options& o, const std::string& v) {
              o.config.faults.silentAfterBytes = parseNumber(v, 0, 0x7FFFFFFFFFFFFFFF);
          }},
-        {"hang-up-after", "N", "fault: after N bytes received the instrument closes the line (host reads fail)",
+        {"hang-up-after", "N", "fault: after N bytes received the instrument closes the line for good (host reads fail)",
          [](Options& o, const std::string& v) {
              o.config.faults.hangUpAfterBytes = parseNumber(v, 0, 0x7FFFFFFFFFFFFFFF);
          }},
@@ -219,11 +236,15 @@ std::string usage(const std::string& program)
          << "Prints the slave device path on the first line of output. The instrument starts switched off.\n"
          << "Signals: SIGUSR1 power-cycles it, SIGUSR2 writes the dump files, SIGINT and SIGTERM\n"
          << "end it after printing the counters.\n\nOptions:\n";
-    for (const OptionSpec& spec : optionSpecs()) {
-        std::string head = std::string("  --") + spec.name + (spec.value ? std::string(" ") + spec.value : "");
-        text << head << "\n      " << spec.help << "\n";
-    }
-    text << "\nNumbers may be written in decimal or with 0x; a BYTE may also be one character.\n";
+    for (const OptionSpec& spec : optionSpecs())
+        text << "  --" << spec.name << (spec.value ? std::string(" ") + spec.value : "") << "\n"
+             << wrapped(spec.help, "      ");
+    text << "\nNumbers may be written in decimal or with 0x; a BYTE may also be one character.\n"
+         << wrapped("Commands of a kind are counted from start, across power cycles. On exit the counters are "
+                    "printed: bytes each way, commands, pages written, round trips (replies sent) and the least "
+                    "wire time: what the exchange needs at least on a real 115200 bit/s line, 11 bits a byte, "
+                    "both directions overlapping except where the host waits for a reply, plus the chip's page "
+                    "write, erase and EEPROM write times.", "");
     return text.str();
 }
 
