@@ -12,12 +12,16 @@
 namespace sim {
 
 // A command kind is its letter ("e", "m", "A", "c", ...); for the block commands
-// the memory letter follows: "BF", "BE", "gF", "gE".
+// the memory letter follows: "BF", "BE", "gF", "gE". Commands are counted from
+// construction, across power cycles. A command whose reply is spoiled or
+// dropped is still carried out.
 struct Faults {
     bool neverAnswerProbe = false;
     int probeAnswer = 'B';              // 'A' or 0x00 to answer the probe wrongly
-    int noiseBeforeB = 0;               // this many noise bytes precede the 'B'
-    // The k-th (1-based) command of a kind gets 'wrongReplyByte' instead of CR.
+    int noiseBeforeB = 0;               // this many noise bytes precede the first 'B' after power-on
+    // The k-th (1-based) command of a kind gets 'wrongReplyByte' instead of CR
+    // (a command that answers data gets it as its first byte, or that byte
+    // inverted if it is the byte it would send anyway).
     std::string wrongReplyCommand;      // e.g. "BF" (flash block write), "e", "m", "A"
     int wrongReplyIndex = 0;
     std::uint8_t wrongReplyByte = '?';
@@ -26,7 +30,8 @@ struct Faults {
     int dropReplyIndex = 0;
     // Read back a wrong byte (bits inverted) at this flash address; -1: off.
     std::int64_t corruptReadAddress = -1;
-    // After this many received bytes the instrument goes silent / hangs up; -1: off.
+    // After this many received bytes the instrument goes silent / hangs up
+    // (closes the line), for good; -1: off.
     std::int64_t silentAfterBytes = -1;
     std::int64_t hangUpAfterBytes = -1;
 };
