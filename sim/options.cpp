@@ -86,16 +86,16 @@ std::string wrapped(const std::string& text, const std::string& indent)
     return result + line + "\n";
 }
 
-struct OptionSpec {
+struct OptionEntry {
     const char* name;
     const char* value;   // nullptr: a flag without a value
     const char* help;
     std::function<void(Options&, const std::string&)> apply;
 };
 
-const std::vector<OptionSpec>& optionSpecs()
+const std::vector<OptionEntry>& optionTable()
 {
-    static const std::vector<OptionSpec> specs = {
+    static const std::vector<OptionEntry> entries = {
         {"help", nullptr, "show this text and exit", [](Options& o, const std::string&) { o.help = true; }},
         {"link", "PATH", "make a symbolic link PATH to the slave side (replacing an old link there)",
          [](Options& o, const std::string& v) { o.linkPath = v; }},
@@ -185,14 +185,14 @@ const std::vector<OptionSpec>& optionSpecs()
              o.config.faults.hangUpAfterBytes = parseNumber(v, 0, 0x7FFFFFFFFFFFFFFF);
          }},
     };
-    return specs;
+    return entries;
 }
 
-const OptionSpec& findSpec(const std::string& name)
+const OptionEntry& findOption(const std::string& name)
 {
-    for (const OptionSpec& spec : optionSpecs()) {
-        if (name == spec.name)
-            return spec;
+    for (const OptionEntry& entry : optionTable()) {
+        if (name == entry.name)
+            return entry;
     }
     throw OptionError("unknown option --" + name);
 }
@@ -208,19 +208,19 @@ Options parseOptions(const std::vector<std::string>& arguments)
             throw OptionError("unexpected argument '" + argument + "'");
         const std::size_t equals = argument.find('=');
         const std::string name = argument.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
-        const OptionSpec& spec = findSpec(name);
+        const OptionEntry& entry = findOption(name);
         std::string value;
-        if (spec.value && equals != std::string::npos) {
+        if (entry.value && equals != std::string::npos) {
             value = argument.substr(equals + 1);
-        } else if (spec.value) {
+        } else if (entry.value) {
             if (++i == arguments.size())
-                throw OptionError("--" + name + " needs a value " + spec.value);
+                throw OptionError("--" + name + " needs a value " + entry.value);
             value = arguments[i];
         } else if (equals != std::string::npos) {
             throw OptionError("--" + name + " takes no value");
         }
         try {
-            spec.apply(options, value);
+            entry.apply(options, value);
         } catch (const OptionError& error) {
             throw OptionError("--" + name + ": " + error.what());
         }
@@ -236,9 +236,9 @@ std::string usage(const std::string& program)
          << "Prints the slave device path on the first line of output. The instrument starts switched off.\n"
          << "Signals: SIGUSR1 power-cycles it, SIGUSR2 writes the dump files, SIGINT and SIGTERM\n"
          << "end it after printing the counters.\n\nOptions:\n";
-    for (const OptionSpec& spec : optionSpecs())
-        text << "  --" << spec.name << (spec.value ? std::string(" ") + spec.value : "") << "\n"
-             << wrapped(spec.help, "      ");
+    for (const OptionEntry& entry : optionTable())
+        text << "  --" << entry.name << (entry.value ? std::string(" ") + entry.value : "") << "\n"
+             << wrapped(entry.help, "      ");
     text << "\nNumbers may be written in decimal or with 0x; a BYTE may also be one character.\n"
          << wrapped("Commands of a kind are counted from start, across power cycles. On exit the counters are "
                     "printed: bytes each way, commands, pages written, round trips (replies sent) and the least "
