@@ -22,8 +22,11 @@ void UserInputBlocker::discardQueuedInput()
 
 bool UserInputBlocker::eventFilter(QObject* watched, QEvent* event)
 {
-    if (isUserInputEvent(*event) && belongsToWindow(watched))
+    if (isUserInputEvent(*event) && belongsToWindow(watched)) {
+        // A close request that is not ignored would still close the window.
+        event->ignore();
         return true;
+    }
     return QObject::eventFilter(watched, event);
 }
 

@@ -151,6 +151,16 @@ TForm1::~TForm1()
         Form1 = nullptr;
 }
 
+void TForm1::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    // The frame's size is known only once the window is on the screen.
+    if (!centredWithFrame) {
+        centredWithFrame = true;
+        centerOnScreen(*this);
+    }
+}
+
 void TForm1::FormCreate()
 {
     setWindowTitle(windowCaption + captionVersionText(targetVersion));

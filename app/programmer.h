@@ -96,6 +96,9 @@ public:
     QGroupBox* GroupBox3 = nullptr;
     QLineEdit* Edit2 = nullptr;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void FormCreate();
     void buildControls();
@@ -123,6 +126,7 @@ private:
     ShellOpener shellOpener = shellOpen;
     std::array<QRadioButton*, 10> portButtons{};
     QElapsedTimer sinceRepaint;
+    bool centredWithFrame = false;
     frontend::Binding binding;
 };
 

@@ -1,0 +1,311 @@
+// Connect, leave programming and program from the window, against the
+// simulated instrument on COM3.
+#include "app/programmer.h"
+#include "common/general_exception.h"
+#include "image/builtin_image.h"
+#include "link/serial_port.h"
+#include "sim/instrument.h"
+#include "tests/app/dialog_recorder.h"
+#include "tests/app/isolated_ports.h"
+
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QtTest>
+
+#include <memory>
+#include <optional>
+#include <utility>
+
+namespace {
+
+constexpr int simulatedPort = 3;
+const QString connectedText = QStringLiteral("Зв'язок встановлено...");
+const QString notConnectedText = QStringLiteral("Зв'язок з VELTOR не встановлено!");
+const QString programFailed = QStringLiteral("Помилка при виконанні програми!");
+const QString verified = QStringLiteral("Верифікація успішна!");
+
+// The window with COM3 on a simulated instrument and COM3 chosen.
+struct Bench {
+    explicit Bench(const sim::Config& config)
+        : instrument(config), mapping(simulatedPort, instrument.devicePath()), window(dialogs)
+    {
+        window.RadioButton3->setChecked(true);
+    }
+
+    std::uint64_t bytesFromHost() const { return instrument.counters().bytesFromHost; }
+    bool portIsFree() const
+    {
+        try {
+            SerialPort port(simulatedPort, 5);
+            port.openPort();
+            return true;
+        } catch (const GeneralException&) {
+            return false;
+        }
+    }
+
+    IsolatedPorts ports;
+    sim::Instrument instrument;
+    ScopedPortMapping mapping;
+    DialogRecorder dialogs;
+    TForm1 window;
+};
+
+sim::Config firmware(std::uint8_t major, std::uint8_t minor)
+{
+    sim::Config config;
+    config.firmwareMajor = major;
+    config.firmwareMinor = minor;
+    return config;
+}
+
+QColor textColour(const QLineEdit* edit)
+{
+    return edit->palette().color(QPalette::Active, QPalette::Text);
+}
+
+bool flashHoldsTheBuiltInImage(const sim::Instrument& instrument)
+{
+    const std::vector<std::uint8_t> flash = instrument.flash();
+    return flash.size() >= builtinFirmwareLength &&
+           std::equal(builtinFirmwareImage, builtinFirmwareImage + builtinFirmwareLength, flash.begin());
+}
+
+QString overwriteQuestion(const QString& existing)
+{
+    return QStringLiteral("Існуючу версію мікропрограми в VELTOR: ") + existing +
+           QStringLiteral("\nВи замінюєте версією: 3.58\nВи впевнені, що хочете переписати версію?");
+}
+
+// Counts how often a widget is painted.
+struct PaintCounter : QObject {
+    explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        count += event->type() == QEvent::Paint;
+        return false;
+    }
+    int count = 0;
+};
+
+} // namespace
+
+class CommandsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { previousVersion = 3; }
+
+    void connectShowsTheFirmwareVersionAndEnablesTheCommands()
+    {
+        Bench bench(firmware(3, 57));
+        bench.window.show();
+        bench.window.BitBtn1Click();
+
+        QVERIFY2(bench.dialogs.shown.empty(), qPrintable(bench.dialogs.all().join(u'\n')));
+        QCOMPARE(bench.window.Edit1->text(), connectedText);
+        QCOMPARE(textColour(bench.window.Edit1), QColor(0, 128, 0));
+        QVERIFY(bench.window.BitBtn3->isEnabled());
+        QVERIFY(bench.window.BitBtn4->isEnabled());
+        QCOMPARE(bench.window.Edit2->text(), QStringLiteral("3.57"));
+        QCOMPARE(previousVersion, 357);
+        QVERIFY(bench.window.GroupBox3->isVisible());
+        QCOMPARE(bench.window.centralWidget()->height(), TForm1::grownClientHeight);
+        QVERIFY(bench.window.GroupBox3->geometry().bottom() < TForm1::grownClientHeight);
+        QCOMPARE(bench.window.ProgressBar1->value(), 0);
+        QVERIFY(bench.instrument.inBootloader());
+        QVERIFY(bench.portIsFree());
+    }
+
+    void anOldBootloaderGivesThreeWithoutGrowingTheWindow()
+    {
+        sim::Config config;
+        config.softwareMajor = 2;
+        config.softwareMinor = 109; // version number 209
+        Bench bench(config);
+        bench.window.show();
+        bench.window.BitBtn1Click();
+
+        QVERIFY2(bench.dialogs.shown.empty(), qPrintable(bench.dialogs.all().join(u'\n')));
+        QCOMPARE(bench.window.Edit1->text(), connectedText);
+        QVERIFY(bench.window.BitBtn4->isEnabled());
+        QCOMPARE(bench.window.Edit2->text(), QStringLiteral("3.00"));
+        QCOMPARE(previousVersion, 300);
+        QVERIFY(bench.window.GroupBox3->isHidden());
+        QCOMPARE(bench.window.centralWidget()->height(), TForm1::startClientHeight);
+    }
+
+    void aForeignIdentifierLeavesTheCommandsOffButStillReadsTheVersion()
+    {
+        sim::Config config = firmware(3, 5);
+        config.identifier = "AVRBOOX";
+        Bench bench(config);
+        bench.window.setCommandsEnabled(true);
+        bench.window.show();
+        bench.window.BitBtn1Click();
+
+        QVERIFY2(bench.dialogs.shown.empty(), qPrintable(bench.dialogs.all().join(u'\n')));
+        QCOMPARE(bench.window.Edit1->text(), notConnectedText);
+        QCOMPARE(textColour(bench.window.Edit1), QColor(255, 0, 0));
+        QVERIFY(!bench.window.BitBtn3->isEnabled());
+        QVERIFY(!bench.window.BitBtn4->isEnabled());
+        QCOMPARE(bench.window.Edit2->text(), QStringLiteral("3.5"));
+        QCOMPARE(previousVersion, 350);
+        QVERIFY(bench.window.GroupBox3->isVisible());
+    }
+
+    void anInstrumentThatNeverAnswersEndsInTheErrorBoxWithThePortFree()
+    {
+        sim::Config config;
+        config.faults.neverAnswerProbe = true;
+        Bench bench(config);
+        QElapsedTimer clock;
+        clock.start();
+        bench.window.BitBtn1Click();
+
+        QVERIFY(clock.elapsed() >= 4000);
+        QCOMPARE(bench.dialogs.all(),
+                 QStringList{QStringLiteral("error: VELTOR не відповідає!\nСпробуйте повторити процедуру\n"
+                                            "програмування ще раз!")});
+        QCOMPARE(bench.window.Edit1->text(), notConnectedText);
+        QVERIFY(!bench.window.BitBtn4->isEnabled());
+        QCOMPARE(bench.window.Edit2->text(), QStringLiteral("Немає зв'язку"));
+        QCOMPARE(previousVersion, 3);
+        QCOMPARE(bench.window.ProgressBar1->value(), 0);
+        QVERIFY(bench.portIsFree());
+    }
+
+    void leaveProgrammingSendsOneByteAndTurnsTheCommandsOff()
+    {
+        Bench bench(firmware(3, 57));
+        bench.window.BitBtn1Click();
+        QVERIFY(bench.window.BitBtn3->isEnabled());
+        const std::uint64_t before = bench.bytesFromHost();
+
+        bench.window.BitBtn3Click();
+
+        QTRY_VERIFY(!bench.instrument.inBootloader());
+        QTest::qWait(50);
+        QCOMPARE(bench.bytesFromHost(), before + 1);
+        QVERIFY(bench.dialogs.shown.empty());
+        QCOMPARE(bench.window.Edit1->text(), notConnectedText);
+        QCOMPARE(textColour(bench.window.Edit1), QColor(255, 0, 0));
+        QVERIFY(!bench.window.BitBtn3->isEnabled());
+        QVERIFY(!bench.window.BitBtn4->isEnabled());
+        QCOMPARE(bench.window.Edit2->text(), QStringLiteral("3.57"));
+        QCOMPARE(previousVersion, 357);
+        QVERIFY(bench.portIsFree());
+    }
+
+    void leaveProgrammingOnAPortThatWillNotOpenKeepsTheConnectedState()
+    {
+        Bench bench(firmware(3, 57));
+        bench.window.BitBtn1Click();
+        QTemporaryDir directory;
+        ScopedPortMapping gone(simulatedPort, directory.filePath(QStringLiteral("gone")).toStdString());
+
+        bench.window.BitBtn3Click();
+
+        QCOMPARE(bench.dialogs.all(), QStringList{QStringLiteral("error: Помилка відкриття  порту COM3.")});
+        QCOMPARE(bench.window.Edit1->text(), connectedText);
+        QVERIFY(bench.window.BitBtn3->isEnabled());
+        QVERIFY(bench.window.BitBtn4->isEnabled());
+    }
+
+    void aCompleteUpdateBelowTheTargetAsksNothingAndLeavesTheImageInFlash()
+    {
+        Bench bench(firmware(3, 57));
+        bench.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&bench.window));
+        bench.window.BitBtn1Click();
+        PaintCounter progressPaints(bench.window.ProgressBar1);
+        // The success notice comes while the command still runs: a click on
+        // the window then must not be taken.
+        bool clicked = false;
+        bench.dialogs.onShown = [&](const DialogRecorder::Shown&) {
+            if (!std::exchange(clicked, true))
+                QTest::mouseClick(bench.window.BitBtn3, Qt::LeftButton);
+        };
+        bench.window.BitBtn4Click();
+        bench.dialogs.onShown = nullptr;
+        QVERIFY(bench.instrument.inBootloader());
+        QVERIFY2(progressPaints.count > 10, qPrintable(QString::number(progressPaints.count)));
+
+        QCOMPARE(bench.dialogs.all(), QStringList{QStringLiteral("notice: ") + verified});
+        QVERIFY(flashHoldsTheBuiltInImage(bench.instrument));
+        QCOMPARE(bench.window.ProgressBar1->value(), 0);
+        // The command itself changes nothing in the window.
+        QCOMPARE(bench.window.Edit1->text(), connectedText);
+        QVERIFY(bench.window.BitBtn4->isEnabled());
+        QCOMPARE(bench.window.Edit2->text(), QStringLiteral("3.57"));
+        QCOMPARE(previousVersion, 357);
+
+        bench.window.BitBtn3Click();
+        QTRY_VERIFY(!bench.instrument.inBootloader());
+        QVERIFY(!bench.window.BitBtn4->isEnabled());
+        QVERIFY(flashHoldsTheBuiltInImage(bench.instrument));
+    }
+
+    void atTheTargetVersionOnlyYesOverwrites()
+    {
+        Bench bench(firmware(3, 58));
+        bench.window.BitBtn1Click();
+        QCOMPARE(previousVersion, 358);
+        const std::uint64_t before = bench.bytesFromHost();
+
+        bench.dialogs.answers = {false};
+        bench.window.BitBtn4Click();
+        QCOMPARE(bench.dialogs.all(), QStringList{QStringLiteral("question: ") + overwriteQuestion("3.58")});
+        QTest::qWait(50);
+        QCOMPARE(bench.bytesFromHost(), before);
+        QVERIFY(!flashHoldsTheBuiltInImage(bench.instrument));
+
+        bench.dialogs.clear();
+        bench.dialogs.answers = {true};
+        bench.window.BitBtn4Click();
+        QCOMPARE(bench.dialogs.all(), (QStringList{QStringLiteral("question: ") + overwriteQuestion("3.58"),
+                                                   QStringLiteral("notice: ") + verified}));
+        QVERIFY(flashHoldsTheBuiltInImage(bench.instrument));
+        QCOMPARE(previousVersion, 358);
+    }
+
+    void aNewerVersionIsAskedAboutInItsShortestForm()
+    {
+        Bench bench(firmware(3, 60));
+        bench.window.BitBtn1Click();
+        bench.dialogs.answers = {false};
+        bench.window.BitBtn4Click();
+        QCOMPARE(bench.dialogs.texts(DialogRecorder::Question), QStringList{overwriteQuestion("3.6")});
+    }
+
+    void aFailedRunShowsOnlyTheProgramsOwnMessage()
+    {
+        sim::Config config = firmware(3, 57);
+        config.faults.corruptReadAddress = 100;
+        Bench bench(config);
+        bench.window.BitBtn1Click();
+        bench.window.BitBtn4Click();
+
+        QCOMPARE(bench.dialogs.all(), QStringList{QStringLiteral("message: ") + programFailed});
+        QCOMPARE(bench.window.ProgressBar1->value(), 0);
+        QCOMPARE(bench.window.Edit1->text(), connectedText);
+        QVERIFY(bench.window.BitBtn4->isEnabled());
+        QVERIFY(bench.portIsFree());
+    }
+
+    void programOnAPortThatWillNotOpenFailsTheSameWay()
+    {
+        Bench bench(firmware(3, 57));
+        bench.window.BitBtn1Click();
+        QTemporaryDir directory;
+        ScopedPortMapping gone(simulatedPort, directory.filePath(QStringLiteral("gone")).toStdString());
+        bench.window.BitBtn4Click();
+        QCOMPARE(bench.dialogs.all(), QStringList{QStringLiteral("message: ") + programFailed});
+    }
+};
+
+QTEST_MAIN(CommandsTest)
+#include "commands_test.moc"
