@@ -53,6 +53,9 @@ int openExclusively(const std::string& path)
         ::close(fd);
         return -1;
     }
+    // A port opens with nothing received, as it does on Windows, even when
+    // someone else (a simulator, a getty) kept the terminal alive meanwhile.
+    ::tcflush(fd, TCIFLUSH);
     return fd;
 }
 

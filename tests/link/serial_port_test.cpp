@@ -255,6 +255,15 @@ TEST_F(SerialPortOnPty, PurgeReceiveDiscardsWhatHasArrived)
     EXPECT_EQ(serial.readByte(), 'x');
 }
 
+TEST_F(SerialPortOnPty, BytesLeftFromAnEarlierSessionAreGoneAtOpen)
+{
+    pty.send({0x0D, 0x0D});
+    waitUntilArrived(2);
+    SerialPort serial(port, 0);
+    serial.openPort();
+    EXPECT_EQ(messageOf<TimeoutException>([&] { serial.readByte(); }), readTimedOut);
+}
+
 TEST_F(SerialPortOnPty, TimeoutZeroReadsOnceAndDoesNotWait)
 {
     SerialPort serial(port, 0);
