@@ -35,15 +35,6 @@ void setTextColour(QWidget* widget, const QColor& colour)
     widget->setPalette(palette);
 }
 
-void setFontStyle(QLabel* label, bool bold, bool italic, bool underline)
-{
-    QFont font = label->font();
-    font.setBold(bold);
-    font.setItalic(italic);
-    font.setUnderline(underline);
-    label->setFont(font);
-}
-
 } // namespace
 
 TForm2::TForm2(QWidget* owner, ShellOpener opener)
@@ -56,7 +47,7 @@ TForm2::TForm2(QWidget* owner, ShellOpener opener)
 
     QFont dialogFont = font();
     dialogFont.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-                            QStringLiteral("DejaVu Sans")});
+                            QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
     dialogFont.setPixelSize(scaled(13));
     setFont(dialogFont);
 
@@ -83,38 +74,38 @@ void TForm2::buildPanel()
     Panel1->setGeometry(scaled(QRect(144, 6, 201, 257)));
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
 
-    Label11 = placeLabel("Label11", QRect(29, 9, 154, 23), QStringLiteral("Оновлення версій"), 20);
-    Label20 = placeLabel("Label20", QRect(67, 33, 69, 23), QStringLiteral("VELTOR"), 20);
-    Label12 = placeLabel("Label12", QRect(58, 56, 53, 20), QStringLiteral("Версія:"), 18);
-    Label13 = placeLabel("Label13", QRect(122, 56, 32, 20), QStringLiteral("1.03"), 18);
-    Label14 = placeLabel("Label14", QRect(36, 90, 134, 20), QStringLiteral("Виробник VELTOR"), 18);
-    Label18 = placeLabel("Label18", QRect(22, 110, 160, 20), QStringLiteral("м. Місто, 2004 - 2012"), 18);
-    Label15 = placeLabel("Label15", QRect(24, 145, 153, 20), QStringLiteral("тел. (000) 000-00-00"), 18);
-    Label19 = placeLabel("Label19", QRect(113, 164, 66, 20), QStringLiteral("000-00-01"), 18);
-    Label17 = placeLabel("Label17", QRect(20, 196, 156, 20), webAddress, 18);
-    Label16 = placeLabel("Label16", QRect(9, 226, 184, 20), mailAddress, 18);
+    Label11 = placeLabel("Label11", QRect(29, 9, 154, 23), QStringLiteral("Оновлення версій"), 20, Bold | Italic);
+    Label20 = placeLabel("Label20", QRect(67, 33, 69, 23), QStringLiteral("VELTOR"), 20, Bold | Italic);
+    Label12 = placeLabel("Label12", QRect(58, 56, 53, 20), QStringLiteral("Версія:"), 18, Regular);
+    Label13 = placeLabel("Label13", QRect(122, 56, 32, 20), QStringLiteral("1.03"), 18, Bold);
+    Label14 = placeLabel("Label14", QRect(36, 90, 134, 20), QStringLiteral("Виробник VELTOR"), 18, Italic);
+    Label18 = placeLabel("Label18", QRect(22, 110, 160, 20), QStringLiteral("м. Місто, 2004 - 2012"), 18, Italic);
+    Label15 = placeLabel("Label15", QRect(24, 145, 153, 20), QStringLiteral("тел. (000) 000-00-00"), 18, Italic);
+    Label19 = placeLabel("Label19", QRect(113, 164, 66, 20), QStringLiteral("000-00-01"), 18, Italic);
+    Label17 = placeLabel("Label17", QRect(20, 196, 156, 20), webAddress, 18, Underlined);
+    Label16 = placeLabel("Label16", QRect(9, 226, 184, 20), mailAddress, 18, Underlined);
 
-    for (QLabel* title : {Label11, Label20}) {
-        setFontStyle(title, true, true, false);
-        setTextColour(title, blue);
-    }
-    setFontStyle(Label13, true, false, false);
-    for (QLabel* maker : {Label14, Label18, Label15, Label19})
-        setFontStyle(maker, false, true, false);
+    for (QLabel* blueText : {Label11, Label20, Label17, Label16})
+        setTextColour(blueText, blue);
     for (QLabel* link : {Label17, Label16}) {
-        setFontStyle(link, false, false, true);
-        setTextColour(link, blue);
         link->setCursor(Qt::PointingHandCursor);
         link->installEventFilter(this);
     }
 }
 
-QLabel* TForm2::placeLabel(const char* name, QRect geometry, const QString& text, int pixelSize)
+QLabel* TForm2::placeLabel(const char* name, QRect geometry, const QString& text, int pixelSize, int style)
 {
     auto* label = new QLabel(text, Panel1);
     label->setObjectName(QString::fromLatin1(name));
     label->setGeometry(scaled(geometry));
-    label->setFont(timesFont(scaled(pixelSize)));
+    QFont font = timesFont(scaled(pixelSize));
+    font.setBold(style & Bold);
+    font.setItalic(style & Italic);
+    font.setUnderline(style & Underlined);
+    label->setFont(font);
+    // Labels take the size of their text where the font differs from the
+    // one the layout was drawn with.
+    label->adjustSize();
     return label;
 }
 

@@ -42,8 +42,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    enum FontStyle : int { Regular = 0, Bold = 1, Italic = 2, Underlined = 4 };
+
     void buildPanel();
-    QLabel* placeLabel(const char* name, QRect geometry, const QString& text, int pixelSize);
+    QLabel* placeLabel(const char* name, QRect geometry, const QString& text, int pixelSize, int style);
     int scaled(int pixels) const;
     QRect scaled(QRect geometry) const;
 

@@ -59,7 +59,7 @@ QFont formFont()
 {
     QFont font;
     font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-                      QStringLiteral("DejaVu Sans")});
+                      QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(13);
     return font;
@@ -240,6 +240,9 @@ void TForm1::buildConnectionGroup(QWidget* client)
     connect(BitBtn1, &QPushButton::clicked, this, &TForm1::BitBtn1Click);
     Label1 = place<QLabel>(GroupBox2, "Label1", QRect(9, 57, 284, 16),
                            QStringLiteral("(Натиснути \"З'єднати\" та включити VELTOR)"));
+    // A label takes the size of its text where the font differs from the one
+    // the layout was drawn with.
+    Label1->adjustSize();
 }
 
 void TForm1::buildCommandGroup(QWidget* client)

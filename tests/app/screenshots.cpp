@@ -1,0 +1,138 @@
+// Renders the main window (before and after a connect, and while it programs)
+// and the About dialog to PNG files, against the simulated instrument:
+//
+//   xvfb-run -a veltor-gui-screenshots docs/screenshots
+//
+// Each picture gets a plain title bar with the window's icon and caption, as
+// a window manager would draw it.
+#include "app/about.h"
+#include "app/dialogs.h"
+#include "app/pictures.h"
+#include "app/programmer.h"
+#include "common/frontend.h"
+#include "sim/instrument.h"
+#include "tests/app/dialog_recorder.h"
+#include "tests/app/isolated_ports.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QPainter>
+#include <QRadioButton>
+#include <QTest>
+
+#include <cstdio>
+
+namespace {
+
+constexpr int simulatedPort = 3;
+
+QImage withTitleBar(QWidget& window)
+{
+    const QPixmap content = window.grab();
+    const int border = 3;
+    const int titleHeight = 26;
+    QImage framed(content.width() + 2 * border, content.height() + titleHeight + border,
+                  QImage::Format_ARGB32_Premultiplied);
+    framed.fill(QColor(0x2b, 0x4f, 0x81));
+    QPainter painter(&framed);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.drawPixmap(6, (titleHeight - 16) / 2, window.windowIcon().pixmap(16, 16));
+    QFont titleFont = QApplication::font();
+    titleFont.setPixelSize(13);
+    titleFont.setBold(true);
+    painter.setFont(titleFont);
+    painter.setPen(Qt::white);
+    painter.drawText(QRect(28, 0, framed.width() - 60, titleHeight), Qt::AlignVCenter | Qt::AlignLeft,
+                     window.windowTitle());
+    painter.drawText(QRect(framed.width() - 26, 0, 20, titleHeight), Qt::AlignCenter, QStringLiteral("✕"));
+    painter.drawPixmap(border, titleHeight, content);
+    return framed;
+}
+
+bool save(QWidget& window, const QDir& directory, const char* name)
+{
+    QApplication::processEvents();
+    const QString path = directory.filePath(QString::fromLatin1(name));
+    if (!withTitleBar(window).save(path)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(path));
+    return true;
+}
+
+// Passes the core's progress on to the window and takes one picture half-way
+// through the flash verification.
+class MidRunCamera final : public frontend::Progress {
+public:
+    MidRunCamera(TForm1& watched, const QDir& target) : window(watched), directory(target) {}
+    void setMaximum(int maximum) override
+    {
+        window.setMaximum(maximum);
+        currentMaximum = maximum;
+    }
+    void setPosition(int position) override
+    {
+        window.setPosition(position);
+        // Phases: handshake maximum, block write maximum, verification maximum.
+        if (!taken && currentMaximum > 1000 && position >= currentMaximum / 2) {
+            taken = true;
+            saved = save(window, directory, "main-window-programming.png");
+        }
+    }
+    bool saved = false;
+
+private:
+    TForm1& window;
+    QDir directory;
+    int currentMaximum = 0;
+    bool taken = false;
+};
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QString::fromUtf8(applicationTitle));
+    QApplication::setWindowIcon(pictures::applicationIconSet());
+    const QDir directory(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("."));
+    if (!directory.exists()) {
+        std::fprintf(stderr, "no such directory: %s\n", qPrintable(directory.path()));
+        return 2;
+    }
+
+    IsolatedPorts ports;
+    sim::Instrument instrument(sim::Config{});
+    ScopedPortMapping mapping(simulatedPort, instrument.devicePath());
+    DialogRecorder dialogs;
+    dialogs.answers = {true};
+    TForm1 window(dialogs);
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        return 1;
+
+    window.RadioButton3->setChecked(true);
+    bool ok = save(window, directory, "main-window-start.png");
+    window.BitBtn1Click();
+    ok = save(window, directory, "main-window-connected.png") && ok;
+
+    MidRunCamera camera(window, directory);
+    {
+        frontend::Binding binding(&camera);
+        window.BitBtn4Click();
+    }
+    ok = camera.saved && ok;
+
+    dialogs.onModal = [&](QDialog& about) {
+        about.show();
+        if (QTest::qWaitForWindowExposed(&about))
+            ok = save(about, directory, "about.png") && ok;
+        about.close();
+    };
+    window.N3Click();
+
+    for (const QString& line : dialogs.all())
+        std::printf("shown: %s\n", qPrintable(QString(line).replace(u'\n', u' ')));
+    return ok ? 0 : 1;
+}
