@@ -15,6 +15,7 @@
 #include <QRadioButton>
 #include <QtTest>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -162,11 +163,17 @@ private slots:
         sim::Config config;
         config.faults.neverAnswerProbe = true;
         Bench bench(config);
+        int highestPosition = 0;
+        QObject::connect(bench.window.ProgressBar1, &QProgressBar::valueChanged,
+                         [&](int value) { highestPosition = std::max(highestPosition, value); });
         QElapsedTimer clock;
         clock.start();
         bench.window.BitBtn1Click();
 
         QVERIFY(clock.elapsed() >= 4000);
+        // The probe's seconds showed on the window's bar, on a scale of 5.
+        QCOMPARE(bench.window.ProgressBar1->maximum(), 5);
+        QVERIFY(highestPosition >= 4);
         QCOMPARE(bench.dialogs.all(),
                  QStringList{QStringLiteral("error: VELTOR не відповідає!\nСпробуйте повторити процедуру\n"
                                             "програмування ще раз!")});
