@@ -97,6 +97,25 @@ private slots:
         }
     }
 
+    void focusMovesFromThePortsThroughTheCommandsToThePreviousVersion()
+    {
+        IsolatedPorts ports;
+        DialogRecorder dialogs;
+        TForm1 window(dialogs);
+        const QList<QWidget*> expected{window.RadioButton1, window.RadioButton2, window.RadioButton3,
+                                       window.RadioButton4, window.RadioButton5, window.RadioButton6,
+                                       window.RadioButton7, window.RadioButton8, window.RadioButton9,
+                                       window.RadioButton10, window.BitBtn5, window.Edit1,
+                                       window.BitBtn1, window.BitBtn4, window.BitBtn3, window.Edit2};
+        QList<QWidget*> chain{expected.front()};
+        for (QWidget* next = expected.front()->nextInFocusChain(); chain.size() < expected.size();
+             next = next->nextInFocusChain()) {
+            if (expected.contains(next))
+                chain << next;
+        }
+        QCOMPARE(chain, expected);
+    }
+
     void withoutOpenablePortsEveryButtonIsDisabledAndEachProbeSaysSo()
     {
         IsolatedPorts ports;
