@@ -448,6 +448,9 @@ void TForm1::programInstrument()
     try {
         job.runJob(port.toInt());
     } catch (const GeneralException&) {
+        // A line that dies in the middle of a block write leaves the bar where
+        // it was; a failed run always ends with the bar at 0.
+        ProgressBar1->setValue(0);
         dialogs.programMessage(programFailedMessage);
     }
 }

@@ -303,6 +303,18 @@ private slots:
         QVERIFY(bench.portIsFree());
     }
 
+    void aLineThatDiesMidWriteLeavesTheBarAtZero()
+    {
+        sim::Config config = firmware(3, 57);
+        config.faults.hangUpAfterBytes = 30000;
+        Bench bench(config);
+        bench.window.BitBtn1Click();
+        bench.window.BitBtn4Click();
+
+        QCOMPARE(bench.dialogs.all(), QStringList{QStringLiteral("message: ") + programFailed});
+        QCOMPARE(bench.window.ProgressBar1->value(), 0);
+    }
+
     void programOnAPortThatWillNotOpenFailsTheSameWay()
     {
         Bench bench(firmware(3, 57));
