@@ -128,14 +128,19 @@ void SerialPort::waitForInput(int milliseconds)
 bool SerialPort::writeBytes(const std::uint8_t* bytes, std::int32_t count)
 {
     // Synchronous and without a write time-out: returns when the driver has
-    // taken every byte, so a purge that follows finds nothing of ours to drop.
+    // taken every byte.
     DWORD written = 0;
     return WriteFile(deviceHandle(portHandle), bytes, static_cast<DWORD>(count), &written, nullptr) != 0;
 }
 
+// Every purge of the transmit side follows a write of ours, and none of those
+// bytes may be lost: so instead of discarding the driver's output queue
+// (PurgeComm with PURGE_TXCLEAR, which under wine also drops bytes already
+// handed to the other side) wait until the queue has gone out. After that a
+// discard would find nothing anyway.
 bool SerialPort::purgeDeviceTransmit()
 {
-    return PurgeComm(deviceHandle(portHandle), PURGE_TXCLEAR) != 0;
+    return FlushFileBuffers(deviceHandle(portHandle)) != 0;
 }
 
 bool SerialPort::purgeDeviceReceive()
