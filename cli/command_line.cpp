@@ -262,12 +262,14 @@ private:
     // needs (and the overwrite question) before the job runs.
     void readInstrument()
     {
+        readingWaitingInstrument = true;
         SerialPort channel(port.number, portTimeoutSeconds);
         beginStep(versionsStep);
         channel.openPort();
         readVersions(channel);
         readSignature(channel);
         channel.closePort();
+        readingWaitingInstrument = false;
     }
 
     ExitCode program(bool afterConnect)
@@ -372,6 +374,9 @@ private:
             if (!hint.empty())
                 console.err << hint << '\n';
         }
+        if (readingWaitingInstrument && dynamic_cast<const TimeoutException*>(&failure))
+            console.err << "VELTOR не в режимі програмування? Спершу: veltor-update connect " << arguments.port
+                        << " (і ввімкніть VELTOR).\n";
         if (*arguments.command == Command::Update && record.verification != "passed")
             record.addStep(leaveStep, "skipped", "the instrument stays in its bootloader for another attempt");
         return exitCodeFor(failure);
@@ -396,6 +401,9 @@ private:
     PortChoice port;
     ServiceRecord record;
     const char* currentStep = nullptr;
+    // Reading versions and signature from an instrument that should already
+    // wait in its bootloader; silence then most likely means it does not.
+    bool readingWaitingInstrument = false;
     // What the window shows when the job fails; empty where it shows the
     // core's message itself (connect, leave).
     std::string jobFailureText;
