@@ -78,7 +78,6 @@ void catchBootloader(CommChannel& channel)
     const std::time_t start = std::time(nullptr);
     frontend::progress().setMaximum(probeScaleSeconds);
     ProbeProgress progress;
-    IdleTicker idle;
     for (;;) {
         send(channel, probeFirst);
         send(channel, probeSecond);
@@ -90,7 +89,7 @@ void catchBootloader(CommChannel& channel)
             throw ReplyException(noAnswer);
         }
         progress.show(static_cast<int>(std::time(nullptr) - start));
-        idle.tick();
+        IdleTicker::tick();
     }
     progress.show(0);
 }

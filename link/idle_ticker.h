@@ -4,14 +4,14 @@
 
 #include <chrono>
 
-// Gives the front end its frontend::whileWaiting() call during a wait, at most
-// once per interval, so that a loop calling tick() on every pass neither starves
-// the window nor drowns it in calls.
+// Gives the front end its frontend::whileWaiting() call while the link waits
+// or streams, at most once per interval over all waits of the process, so that
+// loops calling tick() on every pass neither starve the window nor drown it.
 class IdleTicker {
 public:
     static constexpr std::chrono::milliseconds interval{25};
 
-    void tick()
+    static void tick()
     {
         const auto now = std::chrono::steady_clock::now();
         if (now - last < interval)
@@ -21,5 +21,5 @@ public:
     }
 
 private:
-    std::chrono::steady_clock::time_point last = std::chrono::steady_clock::now();
+    static inline std::chrono::steady_clock::time_point last{};
 };

@@ -107,6 +107,7 @@ void SerialPort::closePort()
             throw PortException(closeFailure);
     }
     channelOpen = false;
+    arrivedNext = arrivedEnd = 0;
 }
 
 void SerialPort::requireOpen(const char* notOpenMessage) const
@@ -133,11 +134,27 @@ void SerialPort::writeBlock(const std::uint8_t* bytes, std::int32_t count)
         throw PortException(blockWriteFailure);
 }
 
+SerialPort::Received SerialPort::takeArrivedByte(std::uint8_t& byte)
+{
+    if (arrivedNext == arrivedEnd) {
+        const int got = readAvailable(arrived, static_cast<int>(sizeof arrived));
+        if (got < 0)
+            return Received::Failed;
+        arrivedNext = 0;
+        arrivedEnd = got;
+        if (got == 0)
+            return Received::Nothing;
+    }
+    byte = arrived[arrivedNext++];
+    return Received::Byte;
+}
+
 bool SerialPort::receiveUntil(std::time_t since, std::time_t wait, std::uint8_t& byte, const char* readFailure)
 {
-    IdleTicker idle;
     for (;;) {
-        switch (readOneByte(byte)) {
+        // Also while bytes stream in: a long read-back must not starve the window.
+        IdleTicker::tick();
+        switch (takeArrivedByte(byte)) {
         case Received::Failed:
             throw PortException(readFailure);
         case Received::Byte:
@@ -147,7 +164,6 @@ bool SerialPort::receiveUntil(std::time_t since, std::time_t wait, std::uint8_t&
         }
         if (std::time(nullptr) - since >= wait)
             return false;
-        idle.tick();
         waitForInput(waitSliceMilliseconds());
     }
 }
@@ -181,6 +197,7 @@ void SerialPort::purgeTransmit()
 void SerialPort::purgeReceive()
 {
     requireOpen(notOpenForPurge);
+    arrivedNext = arrivedEnd = 0;
     if (!purgeDeviceReceive())
         throw PortException(receivePurgeFailure);
 }

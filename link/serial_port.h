@@ -45,6 +45,7 @@ private:
     // Reads until a byte comes (true) or the seconds clock stands 'wait' or more
     // past 'since' (false); at least one read is always tried.
     bool receiveUntil(std::time_t since, std::time_t wait, std::uint8_t& byte, const char* readFailure);
+    Received takeArrivedByte(std::uint8_t& byte);
 
     // Platform half: each returns false when the device call fails.
     bool openDevice();
@@ -53,12 +54,13 @@ private:
     LineSettings applyLineSettings();
     bool restoreTimeouts();
     bool releaseDevice();
-    // One read that does not wait.
-    Received readOneByte(std::uint8_t& byte);
+    // One read that does not wait: takes what has arrived, up to 'capacity'
+    // bytes. Returns the count (0: nothing yet), or -1 when the read failed.
+    int readAvailable(std::uint8_t* into, int capacity);
     // Waits up to the given milliseconds for input; may return earlier.
     void waitForInput(int milliseconds);
-    // Returns once the driver has taken every byte on, so that a purge that
-    // follows cannot lose any of them.
+    // Returns once the driver has taken every byte; the transmit purge then
+    // waits for them to go out rather than dropping them.
     bool writeBytes(const std::uint8_t* bytes, std::int32_t count);
     bool purgeDeviceTransmit();
     bool purgeDeviceReceive();
@@ -69,4 +71,11 @@ private:
     PortHandle portHandle;
     SavedTimeouts savedTimeouts;
     bool channelOpen;
+
+    // Bytes already taken from the driver but not yet handed out: reading what
+    // has arrived in one call keeps a fast stream from costing calls per byte.
+    // It is part of the receive side: purgeReceive and closePort empty it.
+    std::uint8_t arrived[256] = {};
+    int arrivedNext = 0;
+    int arrivedEnd = 0;
 };

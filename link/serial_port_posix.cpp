@@ -189,22 +189,22 @@ bool SerialPort::releaseDevice()
     return ::close(fd) == 0;
 }
 
-SerialPort::Received SerialPort::readOneByte(std::uint8_t& byte)
+int SerialPort::readAvailable(std::uint8_t* into, int capacity)
 {
     const int fd = descriptor(portHandle);
     pollfd entry{fd, POLLIN, 0};
     if (::poll(&entry, 1, 0) < 0)
-        return errno == EINTR ? Received::Nothing : Received::Failed;
+        return errno == EINTR ? 0 : -1;
     const bool troubled = (entry.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0;
     if (entry.revents & POLLIN) {
-        const ssize_t got = ::read(fd, &byte, 1);
-        if (got == 1)
-            return Received::Byte;
+        const ssize_t got = ::read(fd, into, static_cast<std::size_t>(capacity));
+        if (got > 0)
+            return static_cast<int>(got);
         if (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
-            return Received::Failed;
+            return -1;
     }
     // A hung-up terminal keeps reporting input that reads as nothing.
-    return troubled ? Received::Failed : Received::Nothing;
+    return troubled ? -1 : 0;
 }
 
 void SerialPort::waitForInput(int milliseconds)
@@ -217,7 +217,6 @@ bool SerialPort::writeBytes(const std::uint8_t* bytes, std::int32_t count)
 {
     const int fd = descriptor(portHandle);
     std::int32_t sent = 0;
-    IdleTicker idle;
     while (sent < count) {
         const ssize_t written = ::write(fd, bytes + sent, static_cast<std::size_t>(count - sent));
         if (written > 0) {
@@ -227,20 +226,22 @@ bool SerialPort::writeBytes(const std::uint8_t* bytes, std::int32_t count)
         if (written < 0 && errno == EINTR)
             continue;
         if (written < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            idle.tick();
+            IdleTicker::tick();
             if (!waitForRoom(fd))
                 return false;
             continue;
         }
         return false;
     }
-    // Hand the bytes to the line before returning, so that no purge can drop them.
-    return drain(fd);
+    // No drain here: on a USB adapter each would cost a bus round trip per
+    // byte. The transmit purge that ends every frame drains instead.
+    return true;
 }
 
-// Every write has already drained, so nothing unsent is left to discard. A
-// TCOFLUSH would add nothing on a real port, and on a pseudo-terminal it throws
-// away bytes that the other side has not read yet.
+// The bytes before a purge are always our own frame, and none may be lost: so
+// wait until they have gone out instead of discarding them. After that a
+// TCOFLUSH would find nothing on a real port, and on a pseudo-terminal it would
+// throw away bytes that the other side has not read yet.
 bool SerialPort::purgeDeviceTransmit()
 {
     return drain(descriptor(portHandle));

@@ -95,12 +95,13 @@ bool SerialPort::releaseDevice()
     return CloseHandle(handle) != 0;
 }
 
-SerialPort::Received SerialPort::readOneByte(std::uint8_t& received)
+// One byte a read, as the port's time-outs make ReadFile return at once.
+int SerialPort::readAvailable(std::uint8_t* into, int)
 {
     DWORD got = 0;
-    if (!ReadFile(deviceHandle(portHandle), &received, 1, &got, nullptr))
-        return Received::Failed;
-    return got == 1 ? Received::Byte : Received::Nothing;
+    if (!ReadFile(deviceHandle(portHandle), into, 1, &got, nullptr))
+        return -1;
+    return static_cast<int>(got);
 }
 
 // Ends as soon as input is queued. Until then it spins briefly (replies usually

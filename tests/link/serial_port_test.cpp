@@ -1,5 +1,6 @@
 #include "common/general_exception.h"
 #include "link/serial_port.h"
+#include "tests/link/idle_recorder.h"
 #include "tests/link/pseudo_terminal.h"
 #include "tests/support/port_mapping.h"
 
@@ -262,6 +263,37 @@ TEST_F(SerialPortOnPty, BytesLeftFromAnEarlierSessionAreGoneAtOpen)
     SerialPort serial(port, 0);
     serial.openPort();
     EXPECT_EQ(messageOf<TimeoutException>([&] { serial.readByte(); }), readTimedOut);
+}
+
+TEST_F(SerialPortOnPty, PurgeReceiveAlsoDropsBytesAlreadyTakenFromTheDriver)
+{
+    SerialPort serial(port, 0);
+    serial.openPort();
+    pty.send({1, 2, 3, 4});
+    waitUntilArrived(4);
+    EXPECT_EQ(serial.readByte(), 1);
+    serial.purgeReceive();
+    EXPECT_EQ(messageOf<TimeoutException>([&] { serial.readByte(); }), readTimedOut);
+}
+
+TEST_F(SerialPortOnPty, AStreamOfBytesStillGivesTheWindowItsIdleCalls)
+{
+    SerialPort serial(port, 5);
+    serial.openPort();
+    constexpr int count = 200;
+    std::thread instrument([&] {
+        for (int i = 0; i < count; ++i) {
+            pty.send({static_cast<std::uint8_t>(i)});
+            std::this_thread::sleep_for(2ms);
+        }
+    });
+    IdleRecorder idle;
+    const auto start = IdleRecorder::Clock::now();
+    for (int i = 0; i < count; ++i)
+        ASSERT_EQ(serial.readByte(), static_cast<std::uint8_t>(i));
+    const auto end = IdleRecorder::Clock::now();
+    instrument.join();
+    EXPECT_LE(idle.longestGap(start, end), 100ms);
 }
 
 TEST_F(SerialPortOnPty, TimeoutZeroReadsOnceAndDoesNotWait)
