@@ -395,15 +395,24 @@ void TForm1::setShellOpener(ShellOpener opener)
     shellOpener = std::move(opener);
 }
 
-void TForm1::connectToInstrument()
+std::unique_ptr<SerialPort> TForm1::openChosenPort()
 {
     const QString port = selectedPort();
     if (port == noPortSelected) {
         dialogs.programMessage(noPortChosenMessage);
-        return;
+        return nullptr;
     }
-    SerialPort serial(port.toInt(), portTimeoutSeconds);
-    serial.openPort();
+    auto serial = std::make_unique<SerialPort>(port.toInt(), portTimeoutSeconds);
+    serial->openPort();
+    return serial;
+}
+
+void TForm1::connectToInstrument()
+{
+    const std::unique_ptr<SerialPort> chosen = openChosenPort();
+    if (!chosen)
+        return;
+    SerialPort& serial = *chosen;
     const std::string identifier = enterBootloader(&serial);
     showConnectionState(identifier == expectedIdentifier);
     QString version;
@@ -421,15 +430,11 @@ void TForm1::connectToInstrument()
 
 void TForm1::leaveProgramming()
 {
-    const QString port = selectedPort();
-    if (port == noPortSelected) {
-        dialogs.programMessage(noPortChosenMessage);
+    const std::unique_ptr<SerialPort> serial = openChosenPort();
+    if (!serial)
         return;
-    }
-    SerialPort serial(port.toInt(), portTimeoutSeconds);
-    serial.openPort();
-    serial.writeByte(leaveProgrammingCommand);
-    serial.closePort();
+    serial->writeByte(leaveProgrammingCommand);
+    serial->closePort();
     showConnectionState(false);
 }
 

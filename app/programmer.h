@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 class QAction;
@@ -20,6 +21,7 @@ class QMenuBar;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
+class SerialPort;
 
 // The main window: port choice, connection status, the two programming
 // commands, the progress bar and the previous firmware version. It is also the
@@ -113,6 +115,8 @@ private:
     // Runs a command with the window's input blocked; a GeneralException that
     // ends it is shown in the error box once the command is over.
     void runCommand(const std::function<void()>& command);
+    // The chosen port, opened; none (after telling the user) when no port is chosen.
+    std::unique_ptr<SerialPort> openChosenPort();
     void connectToInstrument();
     void leaveProgramming();
     void programInstrument();
