@@ -17,6 +17,7 @@
 #include <fstream>
 #include <memory>
 #include <optional>
+#include <filesystem>
 #include <string>
 #include <sys/resource.h>
 #include <sys/utsname.h>
@@ -65,8 +66,8 @@ struct Figures {
 Child startTool(const std::string& tool, const std::vector<std::string>& arguments)
 {
     Child child;
-    char errorName[] = "/tmp/veltor-bench-XXXXXX";
-    const int errorFd = mkstemp(errorName);
+    std::string errorName = (std::filesystem::temp_directory_path() / "veltor-bench-XXXXXX").string();
+    const int errorFd = mkstemp(errorName.data());
     child.errorFile = errorName;
     child.started = Clock::now();
     child.pid = fork();

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <grp.h>
@@ -63,8 +64,8 @@ class CommandLineTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/veltor-cli-test-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
+        std::string pattern = (std::filesystem::temp_directory_path() / "veltor-cli-test-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         directory = pattern;
     }
     void TearDown() override

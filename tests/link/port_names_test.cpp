@@ -57,8 +57,8 @@ TEST(PortDevicePath, TheVariableNamesTheDeviceOfItsPortOnly)
     UnmappedPorts none;
     const std::string com5Unmapped = portDevicePath(5);
     {
-        ScopedPortMapping mapping(4, "/tmp/some device");
-        EXPECT_EQ(portDevicePath(4), "/tmp/some device");
+        ScopedPortMapping mapping(4, "/dev/serial/by-id/some adapter");
+        EXPECT_EQ(portDevicePath(4), "/dev/serial/by-id/some adapter");
         EXPECT_EQ(portDevicePath(5), com5Unmapped);
     }
     ScopedPortMapping ten(10, "/dev/pts/77");
