@@ -197,7 +197,8 @@ void SerialPort::purgeTransmit()
 void SerialPort::purgeReceive()
 {
     requireOpen(notOpenForPurge);
-    arrivedNext = arrivedEnd = 0;
     if (!purgeDeviceReceive())
         throw PortException(receivePurgeFailure);
+    // Only once the driver's queue is gone: a failed purge keeps what arrived.
+    arrivedNext = arrivedEnd = 0;
 }
