@@ -2,11 +2,16 @@
 #include "app/pictures.h"
 #include "app/programmer.h"
 #include "common/general_exception.h"
+#include "image/builtin_image.h"
 
 #include <QApplication>
 
+#include <iostream>
+
 int main(int argc, char* argv[])
 {
+    if (builtinFirmwareIsStandIn)
+        std::cerr << standInFirmwareWarning << '\n';
     QApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromUtf8(applicationTitle));
     QApplication::setWindowIcon(pictures::applicationIconSet());

@@ -450,7 +450,7 @@ int runCommandLine(const std::vector<std::string>& words, Console& console)
     const Arguments& arguments = parsed.arguments;
     if (arguments.version) {
         console.out << "veltor-update " << VELTOR_TOOL_VERSION << " (мікропрограма " << versionText(targetVersionNumber)
-                    << ")\n";
+                    << (builtinFirmwareIsStandIn ? ", тестова заміна" : "") << ")\n";
         return toInt(ExitCode::Success);
     }
     if (arguments.help || !arguments.command) {
@@ -459,6 +459,8 @@ int runCommandLine(const std::vector<std::string>& words, Console& console)
     }
     if (*arguments.command == Command::Ports)
         return listPorts(console);
+    if (builtinFirmwareIsStandIn)
+        console.err << standInFirmwareWarning << '\n';
     Run run(arguments, console);
     return run.execute();
 }

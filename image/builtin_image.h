@@ -7,3 +7,11 @@
 // in the chip's own byte order (low byte of each instruction word first).
 inline constexpr std::size_t builtinFirmwareLength = 81756;
 extern const std::uint8_t builtinFirmwareImage[builtinFirmwareLength];
+
+// True when the build carries the repository's stand-in instead of the real
+// firmware: such a build must never be used on an instrument.
+extern const bool builtinFirmwareIsStandIn;
+
+inline constexpr const char* standInFirmwareWarning =
+    "Увага: ця збірка містить тестову заміну мікропрограми, а не мікропрограму VELTOR 3.58. "
+    "Не використовуйте її для оновлення приладів!";

@@ -34,6 +34,11 @@ Outcome run(const std::vector<std::string>& words, const std::string& typed = {}
     outcome.code = runCommandLine(words, console);
     outcome.out = out.str();
     outcome.err = err.str();
+    // Builds with the stand-in image say so before every run; the cases below
+    // look at what follows.
+    const std::string warning = std::string(standInFirmwareWarning) + "\n";
+    if (outcome.err.starts_with(warning))
+        outcome.err.erase(0, warning.size());
     return outcome;
 }
 
@@ -99,6 +104,16 @@ protected:
     std::string directory;
     std::vector<std::string> created;
 };
+
+TEST_F(CommandLineTest, AStandInBuildWarnsBeforeTalkingToAnInstrument)
+{
+    std::ostringstream out;
+    std::ostringstream err;
+    std::istringstream in;
+    Console console{out, err, in, false, false, [](int, int) {}};
+    runCommandLine({"leave", "COM11"}, console);
+    EXPECT_EQ(err.str().starts_with(standInFirmwareWarning), builtinFirmwareIsStandIn) << err.str();
+}
 
 TEST_F(CommandLineTest, UpdateOnADevicePathWritesTheImageLeavesTheBootloaderAndRecordsIt)
 {

@@ -22,6 +22,11 @@ std::string messageOf(const std::function<void()>& action)
     return "(no exception)";
 }
 
+TEST(BuiltinImage, TheRepositorysStandInIsRecognisedAsSuch)
+{
+    EXPECT_TRUE(builtinFirmwareIsStandIn);
+}
+
 TEST(BuiltinImage, StartsWithVectorTableJumpAndHasItsLength)
 {
     EXPECT_EQ(builtinFirmwareImage[0], 0x0C);
