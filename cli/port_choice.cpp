@@ -10,6 +10,8 @@ namespace {
 
 constexpr int firstPort = 1;
 constexpr int lastPort = 10;
+// Outside 1..10: the serial link refuses it in its own words.
+constexpr int noPort = 0;
 
 std::optional<std::int32_t> decimal(std::string_view digits)
 {
@@ -76,5 +78,9 @@ PortChoice choosePort(const std::string& text)
         }
     }
     setEnvironmentVariable("VELTOR_COM" + std::to_string(chosen), text);
+    // Where ports keep their own names (Windows) the variable leads nowhere:
+    // then no port is chosen rather than whatever COM10 happens to be.
+    if (portDevicePath(chosen) != text)
+        return {noPort, text};
     return {chosen, text};
 }
