@@ -11,6 +11,8 @@
 #include "job/job_info.h"
 #include "link/bootloader_entry.h"
 #include "link/serial_port.h"
+#include "session/instrument_session.h"
+#include "session/session_texts.h"
 
 #include <QAction>
 #include <QApplication>
@@ -32,12 +34,11 @@ std::int32_t previousVersion = 3;
 namespace {
 
 const QString windowCaption = QStringLiteral("Оновленя Версії VELTOR до версії: ");
-const QString notConnectedText = QStringLiteral("Зв'язок з VELTOR не встановлено!");
-const QString connectedText = QStringLiteral("Зв'язок встановлено...");
-const QString noPortsMessage = QStringLiteral("COM порти не знайдені!");
-const QString noPortChosenMessage = QStringLiteral("COM порт не вибраний!");
-const QString programFailedMessage = QStringLiteral("Помилка при виконанні програми!");
-const QString tooOldBootloaderVersion = QStringLiteral("3.00");
+const QString notConnectedText = QString::fromUtf8(session::notConnectedText);
+const QString connectedText = QString::fromUtf8(session::connectedText);
+const QString noPortsMessage = QString::fromUtf8(session::noPortsFoundText);
+const QString noPortChosenMessage = QString::fromUtf8(session::noPortChosenText);
+const QString programFailedMessage = QString::fromUtf8(session::programFailedText);
 const QString helpFileMissingMessage = QStringLiteral("Не знайдено файл Help.pdf\nв робочому каталозі програми!");
 const QString helpViewerMissingMessage = QStringLiteral("Для перегляду файлу допомоги необхідно\n"
                                                        "встановити програму Adobe® Acrobat® Reader\n"
@@ -46,12 +47,7 @@ const QColor red(255, 0, 0);
 const QColor green(0, 128, 0);
 const QColor fuchsia(255, 0, 255);
 
-constexpr std::int32_t portTimeoutSeconds = 5;
-constexpr const char* expectedIdentifier = "AVRBOOT";
-constexpr std::int32_t firstSoftwareWithFirmwareQuery = 210;
-constexpr std::int32_t firmwareWithoutQuery = 300;
-constexpr std::int32_t targetVersionNumber = 358;
-constexpr int leaveProgrammingCommand = 0x45; // 'E'
+constexpr std::int32_t portTimeoutSeconds = session::portTimeoutSeconds;
 constexpr qint64 repaintIntervalMs = 30;
 
 // The form's default font: "MS Sans Serif", character height 13 pixels.
@@ -122,6 +118,22 @@ bool portOpens(int port)
         return false;
     }
 }
+
+// Shows the connection state as soon as the identifier is in, before the
+// versions are asked for.
+class ConnectionShower final : public session::StepObserver {
+public:
+    explicit ConnectionShower(std::function<void(bool)> showState) : show(std::move(showState)) {}
+    void started(session::Step, const session::Connection&) override {}
+    void finished(session::Step step, const session::Connection& sofar) override
+    {
+        if (step == session::Step::Handshake)
+            show(sofar.matched);
+    }
+
+private:
+    std::function<void(bool)> show;
+};
 
 Dialogs& qtDialogs()
 {
@@ -412,20 +424,17 @@ void TForm1::connectToInstrument()
     const std::unique_ptr<SerialPort> chosen = openChosenPort();
     if (!chosen)
         return;
-    SerialPort& serial = *chosen;
-    const std::string identifier = enterBootloader(&serial);
-    showConnectionState(identifier == expectedIdentifier);
-    QString version;
-    if (querySoftwareVersion(&serial) >= firstSoftwareWithFirmwareQuery) {
-        previousVersion = queryFirmwareVersion(&serial);
-        version = versionText(previousVersion * 0.01);
-        showPreviousVersionGroup();
+    ConnectionShower shower([this](bool matched) { showConnectionState(matched); });
+    const session::Connection connection = session::connect(*chosen, {.readSignature = false, .observer = &shower});
+    const session::Versions& versions = *connection.versions;
+    previousVersion = versions.firmware;
+    if (versions.firmwareAssumed) {
+        Edit2->setText(QString::fromUtf8(session::assumedFirmwareText));
     } else {
-        version = tooOldBootloaderVersion;
-        previousVersion = firmwareWithoutQuery;
+        Edit2->setText(versionText(previousVersion * 0.01));
+        showPreviousVersionGroup();
     }
-    Edit2->setText(version);
-    serial.closePort();
+    chosen->closePort();
 }
 
 void TForm1::leaveProgramming()
@@ -433,7 +442,7 @@ void TForm1::leaveProgramming()
     const std::unique_ptr<SerialPort> serial = openChosenPort();
     if (!serial)
         return;
-    serial->writeByte(leaveProgrammingCommand);
+    session::leaveProgramming(*serial);
     serial->closePort();
     showConnectionState(false);
 }
@@ -448,7 +457,7 @@ void TForm1::programInstrument()
         dialogs.programMessage(noPortChosenMessage);
         return;
     }
-    if (previousVersion >= targetVersionNumber && !dialogs.confirm(overwriteQuestion()))
+    if (session::overwriteNeedsConfirmation(previousVersion) && !dialogs.confirm(overwriteQuestion()))
         return;
     try {
         job.runJob(port.toInt());
@@ -462,9 +471,8 @@ void TForm1::programInstrument()
 
 QString TForm1::overwriteQuestion() const
 {
-    return QStringLiteral("Існуючу версію мікропрограми в VELTOR: ") + versionText(previousVersion * 0.01) +
-           u'\n' + QStringLiteral("Ви замінюєте версією: ") + versionText(targetVersion) + u'\n' +
-           QStringLiteral("Ви впевнені, що хочете переписати версію?");
+    return QString::fromStdString(session::overwriteQuestion(versionText(previousVersion * 0.01).toStdString(),
+                                                             versionText(targetVersion).toStdString()));
 }
 
 void TForm1::showConnectionState(bool connected)

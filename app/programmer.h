@@ -3,6 +3,7 @@
 #include "app/dialogs.h"
 #include "app/shell_open.h"
 #include "common/frontend.h"
+#include "session/instrument_session.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>
@@ -140,4 +141,4 @@ extern TForm1* Form1;
 // for a bootloader too old to tell; 3 before any connect.
 extern std::int32_t previousVersion;
 // The version of the built-in firmware image.
-inline constexpr double targetVersion = 3.58;
+inline constexpr double targetVersion = session::targetVersion / 100.0;

@@ -6,14 +6,14 @@
 #include "cli/platform.h"
 #include "cli/port_choice.h"
 #include "cli/service_record.h"
-#include "cli/sha256.h"
 #include "common/general_exception.h"
 #include "image/builtin_image.h"
 #include "job/job_info.h"
 #include "link/bootloader_entry.h"
 #include "link/port_names.h"
 #include "link/serial_port.h"
-#include "protocol/avr_bootloader.h"
+#include "session/instrument_session.h"
+#include "session/session_texts.h"
 
 #include <chrono>
 #include <cstdio>
@@ -26,22 +26,14 @@
 
 namespace {
 
-// The system's own texts.
-constexpr const char* connectedText = "Зв'язок встановлено...";
-constexpr const char* notConnectedText = "Зв'язок з VELTOR не встановлено!";
-constexpr const char* programFailedText = "Помилка при виконанні програми!";
-constexpr const char* noPortChosenText = "COM порт не вибраний!";
-constexpr const char* noPortsFoundText = "COM порти не знайдені!";
-constexpr const char* previousVersionCaption = "Попередня версія VELTOR:";
-
-constexpr const char* expectedIdentifier = "AVRBOOT";
-constexpr std::int32_t portTimeoutSeconds = 5;
-constexpr std::int32_t targetVersionNumber = 358;
-// A bootloader below this version cannot report the firmware version; the
-// window then takes 3.00.
-constexpr std::int32_t firstReportingBootloader = 210;
-constexpr std::int32_t assumedFirmwareVersion = 300;
-constexpr int leaveCommand = 0x45;
+using session::connectedText;
+using session::notConnectedText;
+using session::noPortChosenText;
+using session::noPortsFoundText;
+using session::portTimeoutSeconds;
+using session::programFailedText;
+using session::targetVersion;
+using session::versionText;
 
 // Step names of the service record.
 constexpr const char* handshakeStep = "handshake";
@@ -53,20 +45,17 @@ constexpr const char* programStep = "program";
 constexpr const char* verifyStep = "verify";
 constexpr const char* leaveStep = "leave";
 
-std::string signatureText(std::int32_t a, std::int32_t b, std::int32_t c)
+const char* stepName(session::Step step)
 {
-    char text[16];
-    std::snprintf(text, sizeof text, "%02X %02X %02X", static_cast<unsigned>(a) & 0xFFu,
-                  static_cast<unsigned>(b) & 0xFFu, static_cast<unsigned>(c) & 0xFFu);
-    return text;
-}
-
-// The question the window asks before overwriting the built-in version or a newer one.
-std::string overwriteQuestion(std::int32_t previousVersion)
-{
-    return "Існуючу версію мікропрограми в VELTOR: " + versionText(previousVersion) + "\n" +
-           "Ви замінюєте версією: " + versionText(targetVersionNumber) + "\n" +
-           "Ви впевнені, що хочете переписати версію?";
+    switch (step) {
+    case session::Step::Handshake:
+        return handshakeStep;
+    case session::Step::ReadVersions:
+        return versionsStep;
+    case session::Step::ReadSignature:
+        return signatureStep;
+    }
+    return "";
 }
 
 bool isYes(std::string answer)
@@ -80,7 +69,7 @@ bool isYes(std::string answer)
 }
 
 // One run of an instrument command, from the port argument to the service record.
-class Run {
+class Run final : private session::StepObserver {
 public:
     Run(const Arguments& parsedArguments, Console& runConsole)
         : arguments(parsedArguments),
@@ -92,7 +81,7 @@ public:
         record.command = std::string(commandName(*arguments.command));
         record.portArgument = arguments.port;
         record.imageLength = builtinFirmwareLength;
-        record.imageSha256 = Sha256::hex(builtinFirmwareImage, builtinFirmwareLength);
+        record.imageSha256 = builtinFirmwareSha256;
     }
 
     int execute()
@@ -169,7 +158,7 @@ private:
             return programmed;
         leave();
         if (programmed == ExitCode::Success)
-            console.out << "Оновлення завершено: мікропрограму " << versionText(targetVersionNumber)
+            console.out << "Оновлення завершено: мікропрограму " << versionText(targetVersion)
                         << " записано і перевірено.\n";
         return programmed;
     }
@@ -181,21 +170,44 @@ private:
         SerialPort channel(port.number, portTimeoutSeconds);
         beginStep(handshakeStep);
         channel.openPort();
-        console.out << "Увімкніть VELTOR (очікування до 6 с)...\n" << std::flush;
-        progress.expectBars({"з'єднання"});
-        const std::string identifier = enterBootloader(&channel);
-        endStep();
-
-        record.identifier = identifier;
-        const bool matched = identifier == expectedIdentifier;
-        record.addStep(identifierStep, matched ? "ok" : "failed", matched ? "" : mismatchDetail(identifier));
-        console.out << (matched ? connectedText : notConnectedText) << '\n';
-
-        readVersions(channel);
-        if (matched)
-            readSignature(channel);
+        const session::Connection connection =
+            session::connect(channel, {.readSignature = true, .observer = this});
         channel.closePort();
-        return matched;
+        return connection.matched;
+    }
+
+    void started(session::Step step, const session::Connection&) override
+    {
+        beginStep(stepName(step));
+        if (step == session::Step::Handshake) {
+            console.out << "Увімкніть VELTOR (очікування до 6 с)...\n" << std::flush;
+            progress.beginStep();
+        }
+    }
+
+    void finished(session::Step step, const session::Connection& sofar) override
+    {
+        endStep();
+        switch (step) {
+        case session::Step::Handshake:
+            showIdentifier(sofar);
+            break;
+        case session::Step::ReadVersions:
+            showVersions(*sofar.versions);
+            break;
+        case session::Step::ReadSignature:
+            showSignature(sofar.signature);
+            break;
+        }
+    }
+
+    void showIdentifier(const session::Connection& connection)
+    {
+        record.identifier = connection.identifier;
+        const bool matched = connection.matched;
+        record.addStep(identifierStep, matched ? "ok" : "failed",
+                       matched ? "" : mismatchDetail(*connection.identifier));
+        console.out << (matched ? connectedText : notConnectedText) << '\n';
     }
 
     ExitCode identifierMismatch()
@@ -209,7 +221,7 @@ private:
 
     static std::string mismatchDetail(const std::string& identifier)
     {
-        return "Ідентифікатор \"" + printable(identifier) + "\" замість \"" + expectedIdentifier + "\"";
+        return "Ідентифікатор \"" + printable(identifier) + "\" замість \"" + session::expectedIdentifier + "\"";
     }
 
     static std::string printable(const std::string& bytes)
@@ -227,35 +239,22 @@ private:
         return text;
     }
 
-    void readVersions(SerialPort& channel)
+    void showVersions(const session::Versions& versions)
     {
-        beginStep(versionsStep);
-        const std::int32_t software = querySoftwareVersion(&channel);
-        record.softwareVersion = software;
-        std::string firmwareText;
-        if (software >= firstReportingBootloader) {
-            record.firmwareVersion = queryFirmwareVersion(&channel);
-            firmwareText = versionText(*record.firmwareVersion);
-        } else {
-            record.firmwareVersion = assumedFirmwareVersion;
-            record.firmwareVersionAssumed = true;
-            firmwareText = "3.00";
-        }
-        endStep();
-        console.out << "Версія завантажувача: " << versionText(software) << '\n'
-                    << previousVersionCaption << ' ' << firmwareText << '\n';
+        record.softwareVersion = versions.software;
+        record.firmwareVersion = versions.firmware;
+        record.firmwareVersionAssumed = versions.firmwareAssumed;
+        console.out << "Версія завантажувача: " << versionText(versions.software) << '\n'
+                    << session::previousVersionCaption << ' '
+                    << (versions.firmwareAssumed ? session::assumedFirmwareText : versionText(versions.firmware))
+                    << '\n';
     }
 
-    void readSignature(SerialPort& channel)
+    void showSignature(const std::optional<session::Signature>& signature)
     {
-        beginStep(signatureStep);
-        AVRBootloader programmer(&channel);
-        std::int32_t a = 0, b = 0, c = 0;
-        if (programmer.getSignature(a, b, c)) {
-            record.signature = std::array<std::int32_t, 3>{a, b, c};
-            console.out << "Сигнатура: " << signatureText(a, b, c) << '\n';
-        }
-        endStep();
+        record.signature = signature;
+        if (signature)
+            console.out << "Сигнатура: " << signatureText(*signature) << '\n';
     }
 
     // The instrument already waits in its bootloader; read what the record
@@ -266,8 +265,7 @@ private:
         SerialPort channel(port.number, portTimeoutSeconds);
         beginStep(versionsStep);
         channel.openPort();
-        readVersions(channel);
-        readSignature(channel);
+        session::inspectWaiting(channel, this);
         channel.closePort();
         readingWaitingInstrument = false;
     }
@@ -282,7 +280,7 @@ private:
             return ExitCode::Declined;
         jobFailureText = programFailedText;
         beginStep(programStep);
-        progress.expectBars({"запис", "перевірка"});
+        progress.beginStep();
         JobInfo job;
         job.runJob(port.number);
         record.verification = "passed";
@@ -295,7 +293,7 @@ private:
         jobFailureText = programFailedText;
         readInstrument();
         beginStep(verifyStep);
-        progress.expectBars({"перевірка"});
+        progress.beginStep();
         JobInfo job;
         job.chipErase = false;
         job.flashProgram = false;
@@ -311,7 +309,7 @@ private:
         beginStep(leaveStep);
         SerialPort channel(port.number, portTimeoutSeconds);
         channel.openPort();
-        channel.writeByte(leaveCommand);
+        session::leaveProgramming(channel);
         channel.closePort();
         endStep();
         console.out << "Вихід з програмування: команду надіслано.\n";
@@ -320,9 +318,9 @@ private:
     bool confirmOverwrite()
     {
         const std::int32_t previous = record.firmwareVersion.value_or(0);
-        if (previous < targetVersionNumber)
+        if (!session::overwriteNeedsConfirmation(previous))
             return true;
-        console.out << overwriteQuestion(previous) << '\n';
+        console.out << session::overwriteQuestion(versionText(previous), versionText(targetVersion)) << '\n';
         if (arguments.assumeYes) {
             console.out << "Так (--yes)\n";
             record.addStep(confirmationStep, "ok", "--yes");
@@ -355,6 +353,8 @@ private:
 
     ExitCode reportFailure(const std::exception& failure, const std::string& cause)
     {
+        if (const std::optional<frontend::Phase>& phase = progress.currentPhase())
+            record.failurePhase = frontend::phaseName(*phase);
         progress.endStep(false);
         if (currentStep)
             record.addStep(currentStep, "failed", cause);
@@ -449,7 +449,7 @@ int runCommandLine(const std::vector<std::string>& words, Console& console)
     }
     const Arguments& arguments = parsed.arguments;
     if (arguments.version) {
-        console.out << "veltor-update " << VELTOR_TOOL_VERSION << " (мікропрограма " << versionText(targetVersionNumber)
+        console.out << "veltor-update " << VELTOR_TOOL_VERSION << " (мікропрограма " << versionText(targetVersion)
                     << (builtinFirmwareIsStandIn ? ", тестова заміна" : "") << ")\n";
         return toInt(ExitCode::Success);
     }

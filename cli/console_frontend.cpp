@@ -44,13 +44,39 @@ double ConsoleProgress::steadySeconds()
     return duration<double>(steady_clock::now().time_since_epoch()).count();
 }
 
-void ConsoleProgress::expectBars(std::vector<std::string> barNames)
+void ConsoleProgress::beginStep()
 {
     endStep(false);
-    names = std::move(barNames);
-    namesUsed = 0;
     inStep = true;
     waitingSince = clock();
+}
+
+const char* ConsoleProgress::phaseLabel(frontend::Phase phase)
+{
+    switch (phase) {
+    case frontend::Phase::Handshake:
+        return "з'єднання";
+    case frontend::Phase::Erase:
+        return "стирання";
+    case frontend::Phase::Write:
+        return "запис";
+    case frontend::Phase::ReadBack:
+        return "читання";
+    case frontend::Phase::Compare:
+        return "перевірка";
+    }
+    return "";
+}
+
+void ConsoleProgress::beginPhase(frontend::Phase next)
+{
+    // A new phase means the one before got through.
+    endBar(true);
+    phase = next;
+    waitingSince = clock();
+    const bool hasBar = next != frontend::Phase::Erase && next != frontend::Phase::ReadBack;
+    if (!terminal && !hasBar)
+        out << phaseText() << "...\n" << std::flush;
 }
 
 void ConsoleProgress::endStep(bool complete)
@@ -58,7 +84,7 @@ void ConsoleProgress::endStep(bool complete)
     endBar(complete);
     eraseLine();
     inStep = false;
-    names.clear();
+    phase.reset();
 }
 
 void ConsoleProgress::setMaximum(int newMaximum)
@@ -72,9 +98,6 @@ void ConsoleProgress::setPosition(int position)
 {
     if (!barOpen)
         return;
-    if (position == previousPosition + 1 && position > 0 && !names.empty())
-        label = names.back();
-    previousPosition = position;
     // The core puts the bar back to 0 when its work is over, done or failed;
     // the console keeps showing how far it got and stops the bar's clock. If
     // the core then goes on waiting, the work got through (a failure raises at
@@ -129,24 +152,19 @@ void ConsoleProgress::openBar(int newMaximum)
     barOpen = true;
     maximum = std::max(newMaximum, 0);
     highest = 0;
-    previousPosition = -1;
-    label = nextName();
-    ++namesUsed;
+    label = phaseText();
     openedAt = clock();
     completed = false;
     settled = false;
-    // Plain output starts at the first tenth: the opening 0 % says nothing, and
-    // the bar's name may still change with its first steps.
+    // Plain output starts at the first tenth: the opening 0 % says nothing.
     printedTenths = 0;
     if (terminal)
         draw(barText(), true);
 }
 
-const std::string& ConsoleProgress::nextName() const
+std::string ConsoleProgress::phaseText() const
 {
-    if (names.empty())
-        return waitingName;
-    return names[std::min(namesUsed, names.size() - 1)];
+    return phase ? phaseLabel(*phase) : waitingName;
 }
 
 void ConsoleProgress::printPlainStep()
@@ -182,7 +200,7 @@ std::string ConsoleProgress::barText() const
 std::string ConsoleProgress::waitingText() const
 {
     char text[96];
-    std::snprintf(text, sizeof text, "%s ... %.0f s", nextName().c_str(), clock() - waitingSince);
+    std::snprintf(text, sizeof text, "%s ... %.0f s", phaseText().c_str(), clock() - waitingSince);
     return text;
 }
 

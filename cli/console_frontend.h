@@ -3,6 +3,7 @@
 #include "common/frontend.h"
 
 #include <functional>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -13,11 +14,10 @@
 // going by. Otherwise a plain line is printed for every tenth of the way, so
 // logs stay short.
 //
-// The core only sets maximum and position; the caller names what the bars of a
-// step stand for (handshake; write, then verification). A bar whose position
-// climbs one by one takes the last name, the comparison's: a write moves a
-// whole block at a time, and on the byte path it shows no bar at all, so the
-// first bar of a run may well be the comparison.
+// The core announces each phase (handshake, erase, write, read-back, compare)
+// where it starts; a bar and a wait take the name of the phase they belong to.
+// Plain output also prints a line where a phase without a bar (erase,
+// read-back) starts, so that a log shows how far a failed run got.
 class ConsoleProgress final : public frontend::Progress, public frontend::Idle {
 public:
     using Clock = std::function<double()>;   // seconds on a steady clock
@@ -25,9 +25,9 @@ public:
     ConsoleProgress(std::ostream& out, bool terminal, Clock clock = steadySeconds);
     ~ConsoleProgress() override;
 
-    // Starts a step whose bars the next setMaximum calls open, in order; the
-    // last name stays for any further bar.
-    void expectBars(std::vector<std::string> names);
+    // Starts a step: until it ends, a terminal shows the time going by while
+    // the core waits without a bar.
+    void beginStep();
     // Ends the open bar, if any: complete shows it full, else as far as it got.
     void endBar(bool complete);
     // Ends the step: its bar as endBar, and the waiting line is cleared, so
@@ -36,7 +36,12 @@ public:
 
     void setMaximum(int maximum) override;
     void setPosition(int position) override;
+    void beginPhase(frontend::Phase phase) override;
     void whileWaiting() override;
+
+    // The phase announced last in the current step, if any.
+    const std::optional<frontend::Phase>& currentPhase() const { return phase; }
+    static const char* phaseLabel(frontend::Phase phase);
 
     static double steadySeconds();
     static constexpr double redrawInterval = 0.1;
@@ -48,7 +53,7 @@ private:
     int percent() const;
     std::string barText() const;
     std::string waitingText() const;
-    const std::string& nextName() const;
+    std::string phaseText() const;
     void draw(const std::string& text, bool force);
     void eraseLine();
 
@@ -56,8 +61,7 @@ private:
     bool terminal;
     Clock clock;
 
-    std::vector<std::string> names;
-    std::size_t namesUsed = 0;
+    std::optional<frontend::Phase> phase;
     bool inStep = false;
     double waitingSince = 0;
 
@@ -65,7 +69,6 @@ private:
     std::string label;
     int maximum = 0;
     int highest = 0;
-    int previousPosition = -1;
     double openedAt = 0;
     bool completed = false;
     bool settled = false;       // put back to 0 by the core after progress

@@ -1,8 +1,14 @@
 #include "cli/service_record.h"
 
-#include "cli/json_writer.h"
+#include "session/instrument_session.h"
+#include "session/session_texts.h"
 
+#include <nlohmann/json.hpp>
+
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <string_view>
 
 void ServiceRecord::addStep(std::string name, std::string result, std::string detail)
 {
@@ -11,18 +17,109 @@ void ServiceRecord::addStep(std::string name, std::string result, std::string de
 
 namespace {
 
-void writeVersion(JsonWriter& json, const std::optional<std::int32_t>& number, bool assumed)
+using Json = nlohmann::ordered_json;
+
+// Length of the valid UTF-8 sequence starting at text[at], or 0 if none starts there.
+std::size_t utf8SequenceLength(std::string_view text, std::size_t at)
 {
-    if (!number) {
-        json.null();
-        return;
+    const auto lead = static_cast<unsigned char>(text[at]);
+    std::size_t length = 0;
+    std::uint32_t lowest = 0;
+    std::uint32_t codePoint = 0;
+    if (lead < 0x80)
+        return 1;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2, lowest = 0x80, codePoint = lead & 0x1Fu;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3, lowest = 0x800, codePoint = lead & 0x0Fu;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4, lowest = 0x10000, codePoint = lead & 0x07u;
+    } else {
+        return 0;
     }
-    json.beginObject();
-    json.key("number").value(*number);
-    json.key("text").value(assumed ? std::string("3.00") : versionText(*number));
-    json.key("read").value(!assumed);
-    json.endObject();
+    if (at + length > text.size())
+        return 0;
+    for (std::size_t i = 1; i < length; ++i) {
+        const auto next = static_cast<unsigned char>(text[at + i]);
+        if ((next & 0xC0) != 0x80)
+            return 0;
+        codePoint = codePoint << 6 | (next & 0x3Fu);
+    }
+    const bool surrogate = codePoint >= 0xD800 && codePoint <= 0xDFFF;
+    if (codePoint < lowest || codePoint > 0x10FFFF || surrogate)
+        return 0;
+    return length;
 }
+
+// Bytes from the line (an identifier) need not be UTF-8; each byte that is not
+// part of a valid sequence stands for the code point of the same number, so
+// the record keeps every byte instead of a replacement character.
+std::string validUtf8(std::string_view bytes)
+{
+    std::string text;
+    for (std::size_t at = 0; at < bytes.size();) {
+        const std::size_t length = utf8SequenceLength(bytes, at);
+        if (length > 0) {
+            text.append(bytes.substr(at, length));
+            at += length;
+            continue;
+        }
+        const auto byte = static_cast<unsigned char>(bytes[at++]);
+        text += static_cast<char>(0xC0 | byte >> 6);
+        text += static_cast<char>(0x80 | (byte & 0x3F));
+    }
+    return text;
+}
+
+Json optionalText(const std::optional<std::string>& text)
+{
+    return text ? Json(validUtf8(*text)) : Json(nullptr);
+}
+
+template <typename Number>
+Json optionalNumber(const std::optional<Number>& number)
+{
+    return number ? Json(*number) : Json(nullptr);
+}
+
+// Six significant digits are plenty for a duration in a service file.
+Json shortNumber(double number)
+{
+    if (!std::isfinite(number))
+        return nullptr;
+    char text[32];
+    std::snprintf(text, sizeof text, "%.6g", number);
+    return std::strtod(text, nullptr);
+}
+
+Json versionJson(const std::optional<std::int32_t>& number, bool assumed)
+{
+    if (!number)
+        return nullptr;
+    return Json{{"number", *number},
+                {"text", assumed ? std::string(session::assumedFirmwareText) : session::versionText(*number)},
+                {"read", !assumed}};
+}
+
+Json stepJson(const ServiceRecord::Step& step)
+{
+    Json json{{"step", step.name}, {"result", step.result}};
+    if (!step.detail.empty())
+        json["detail"] = validUtf8(step.detail);
+    return json;
+}
+
+Json failureJson(const ServiceRecord& record)
+{
+    if (!record.failureMessage)
+        return nullptr;
+    Json json{{"message", validUtf8(*record.failureMessage)}, {"cause", optionalText(record.failureCause)}};
+    if (record.failurePhase)
+        json["phase"] = *record.failurePhase;
+    return json;
+}
+
+} // namespace
 
 std::string signatureText(const std::array<std::int32_t, 3>& bytes)
 {
@@ -32,72 +129,35 @@ std::string signatureText(const std::array<std::int32_t, 3>& bytes)
     return text;
 }
 
-} // namespace
-
 std::string serviceRecordJson(const ServiceRecord& record)
 {
-    JsonWriter json;
-    json.beginObject();
-    json.key("tool").value("veltor-update");
-    json.key("command").value(record.command);
-    json.key("startedAt").value(record.startedAt);
-    json.key("durationSeconds").value(record.durationSeconds);
-
-    json.key("port").beginObject();
-    json.key("argument").value(record.portArgument);
-    json.key("number").optional(record.portNumber);
-    json.key("device").value(record.device);
-    json.endObject();
-
-    json.key("identifier").optional(record.identifier);
-    json.key("softwareVersion");
-    writeVersion(json, record.softwareVersion, false);
-    json.key("firmwareVersion");
-    writeVersion(json, record.firmwareVersion, record.firmwareVersionAssumed);
-    json.key("signature");
-    if (record.signature)
-        json.value(signatureText(*record.signature));
-    else
-        json.null();
-
-    json.key("image").beginObject();
-    json.key("version").value("3.58");
-    json.key("length").value(static_cast<std::int64_t>(record.imageLength));
-    json.key("sha256").value(record.imageSha256);
-    json.endObject();
-
-    json.key("steps").beginArray();
-    for (const ServiceRecord::Step& step : record.steps) {
-        json.beginObject();
-        json.key("step").value(step.name);
-        json.key("result").value(step.result);
-        if (!step.detail.empty())
-            json.key("detail").value(step.detail);
-        json.endObject();
-    }
-    json.endArray();
-
-    json.key("verification").beginObject();
-    json.key("result").value(record.verification);
-    json.key("firstMismatchAddress");
-    if (record.firstMismatchAddress)
-        json.value(static_cast<std::int64_t>(*record.firstMismatchAddress));
-    else
-        json.null();
-    json.endObject();
-
-    json.key("failure");
-    if (record.failureMessage) {
-        json.beginObject();
-        json.key("message").value(*record.failureMessage);
-        json.key("cause").optional(record.failureCause);
-        json.endObject();
-    } else {
-        json.null();
-    }
-    json.key("exitCode").value(record.exitCode);
-    json.endObject();
-    return json.text();
+    Json steps = Json::array();
+    for (const ServiceRecord::Step& step : record.steps)
+        steps.push_back(stepJson(step));
+    const Json json{
+        {"tool", "veltor-update"},
+        {"command", record.command},
+        {"startedAt", record.startedAt},
+        {"durationSeconds", shortNumber(record.durationSeconds)},
+        {"port",
+         {{"argument", validUtf8(record.portArgument)},
+          {"number", optionalNumber(record.portNumber)},
+          {"device", validUtf8(record.device)}}},
+        {"identifier", optionalText(record.identifier)},
+        {"softwareVersion", versionJson(record.softwareVersion, false)},
+        {"firmwareVersion", versionJson(record.firmwareVersion, record.firmwareVersionAssumed)},
+        {"signature", record.signature ? Json(signatureText(*record.signature)) : Json(nullptr)},
+        {"image",
+         {{"version", session::versionText(session::targetVersion)},
+          {"length", record.imageLength},
+          {"sha256", record.imageSha256}}},
+        {"steps", steps},
+        {"verification",
+         {{"result", record.verification}, {"firstMismatchAddress", optionalNumber(record.firstMismatchAddress)}}},
+        {"failure", failureJson(record)},
+        {"exitCode", record.exitCode},
+    };
+    return json.dump(2) + "\n";
 }
 
 std::string isoUtcTime(std::chrono::system_clock::time_point when)
@@ -114,9 +174,3 @@ std::string isoUtcTime(std::chrono::system_clock::time_point when)
     return text;
 }
 
-std::string versionText(std::int32_t versionNumber)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%.15g", versionNumber * 0.01);
-    return text;
-}

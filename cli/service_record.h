@@ -38,6 +38,7 @@ struct ServiceRecord {
 
     std::optional<std::string> failureMessage;   // what the tool showed
     std::optional<std::string> failureCause;     // the core's own message behind it
+    std::optional<std::string> failurePhase;     // handshake, erase, write, read-back, compare
     int exitCode = 0;
 
     void addStep(std::string name, std::string result, std::string detail = {});
@@ -48,6 +49,5 @@ std::string serviceRecordJson(const ServiceRecord& record);
 // "2024-05-17T08:03:09Z"
 std::string isoUtcTime(std::chrono::system_clock::time_point when);
 
-// A version number as the window shows it: number × 0.01 in the shortest form
-// (358 → "3.58", 350 → "3.5", 300 → "3").
-std::string versionText(std::int32_t versionNumber);
+// "1E 97 02"
+std::string signatureText(const std::array<std::int32_t, 3>& bytes);

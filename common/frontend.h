@@ -8,11 +8,19 @@
 // implementation; with nothing bound, everything is silent.
 namespace frontend {
 
+// The parts of a session, announced by the core where each starts.
+enum class Phase { Handshake, Erase, Write, ReadBack, Compare };
+
+// "handshake", "erase", "write", "read-back", "compare"
+const char* phaseName(Phase phase);
+
 class Progress {
 public:
     virtual ~Progress() = default;
     virtual void setMaximum(int maximum) = 0;
     virtual void setPosition(int position) = 0;
+    // A bar that follows belongs to this phase; a front end may ignore it.
+    virtual void beginPhase(Phase) {}
 };
 
 class Alerts {
@@ -32,6 +40,7 @@ public:
 };
 
 Progress& progress();
+void beginPhase(Phase phase);
 Alerts& alerts();
 void whileWaiting();
 

@@ -12,6 +12,9 @@ extern const std::uint8_t builtinFirmwareImage[builtinFirmwareLength];
 // firmware: such a build must never be used on an instrument.
 extern const bool builtinFirmwareIsStandIn;
 
+// The image's SHA-256 in lower-case hex, computed when the image was embedded.
+extern const char* const builtinFirmwareSha256;
+
 inline constexpr const char* standInFirmwareWarning =
     "Увага: ця збірка містить тестову заміну мікропрограми, а не мікропрограму VELTOR 3.58. "
     "Не використовуйте її для оновлення приладів!";

@@ -20,5 +20,6 @@ file(WRITE "${OUTPUT}.tmp"
   "// Generated from the built-in firmware image at build time. Do not edit.\n"
   "#include \"image/builtin_image.h\"\n\n"
   "const std::uint8_t builtinFirmwareImage[builtinFirmwareLength] = {\n${bytes}\n};\n\n"
-  "const bool builtinFirmwareIsStandIn = ${stand_in};\n")
+  "const bool builtinFirmwareIsStandIn = ${stand_in};\n\n"
+  "const char* const builtinFirmwareSha256 = \"${digest}\";\n")
 file(RENAME "${OUTPUT}.tmp" "${OUTPUT}")

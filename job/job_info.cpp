@@ -71,6 +71,7 @@ void compareImages(const HEXFile& image, const HEXFile& readBack, bool showProgr
 {
     const std::uint32_t first = image.rangeStart();
     const std::uint32_t last = image.rangeEnd();
+    frontend::beginPhase(frontend::Phase::Compare);
     if (showProgress)
         frontend::progress().setMaximum(static_cast<int>(last - first));
     for (std::uint32_t address = first; address <= last; ++address) {
@@ -99,8 +100,10 @@ void readProtectionAndErase(const JobInfo& job, AVRProgrammer& programmer, const
             require(programmer.getExtendedFuseBits(value),
                     "Читання розширених бітів захисту не підтримується цим прораматором!");
     }
-    if (job.chipErase)
-        require(programmer.eraseChip(), "Стирання пам'яті не підтримується цим прораматором!");
+    if (!job.chipErase)
+        return;
+    frontend::beginPhase(frontend::Phase::Erase);
+    require(programmer.eraseChip(), "Стирання пам'яті не підтримується цим прораматором!");
 }
 
 void programAndVerifyFlash(JobInfo& job, AVRProgrammer& programmer, const AVRDevice& device)
@@ -109,12 +112,15 @@ void programAndVerifyFlash(JobInfo& job, AVRProgrammer& programmer, const AVRDev
     HEXFile image(device.flashSize(), erasedByte);
     prepareImage(image, job.fillValue, job.flashStart, job.flashEnd,
                  "Файл HEX описує дані, що виходять за допустимий діапазон!");
-    if (job.flashProgram)
+    if (job.flashProgram) {
+        frontend::beginPhase(frontend::Phase::Write);
         require(programmer.programFlash(image), "Програмування Flash не підтримується цим програматором!");
+    }
     if (!job.flashVerify)
         return;
     HEXFile readBack(device.flashSize(), erasedByte);
     primeReadBack(readBack, image);
+    frontend::beginPhase(frontend::Phase::ReadBack);
     require(programmer.fetchFlash(readBack), "Читання Flash не підтримується цим програматором!");
     compareImages(image, readBack, true, "Помилка Верифікації! (Спробуйте ще раз)!");
     frontend::alerts().beep(successBeepHz, successBeepMs);
@@ -130,12 +136,15 @@ void programAndVerifyEeprom(JobInfo& job, AVRProgrammer& programmer, const AVRDe
     image.fillAll(erasedByte);
     prepareImage(image, job.fillValue, job.eepromStart, job.eepromEnd,
                  "HEX фал містить дані, що виходять за допустимий діапазон!");
-    if (job.eepromProgram)
+    if (job.eepromProgram) {
+        frontend::beginPhase(frontend::Phase::Write);
         require(programmer.programEeprom(image), "Програмування EEPROM не підтримується цим програматором!");
+    }
     if (!job.eepromVerify)
         return;
     HEXFile readBack(device.eepromSize(), erasedByte);
     primeReadBack(readBack, image);
+    frontend::beginPhase(frontend::Phase::ReadBack);
     require(programmer.fetchEeprom(readBack), "Читання EEPROM не підтримується цим програматором!");
     compareImages(image, readBack, false, "Помилка Верифікації EEPROM! (Спробуйте ще раз)!");
     frontend::alerts().showNotice("Верифікація EEPROM успішна!");

@@ -1,19 +1,9 @@
 #include "cli/service_record.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 namespace {
-
-TEST(VersionText, ShowsVersionsAsTheWindowDoes)
-{
-    const struct {
-        std::int32_t number;
-        const char* text;
-    } cases[] = {{358, "3.58"}, {357, "3.57"}, {350, "3.5"}, {300, "3"}, {210, "2.1"}, {1, "0.01"}, {0, "0"},
-                 {25599, "255.99"}};
-    for (const auto& c : cases)
-        EXPECT_EQ(versionText(c.number), c.text) << c.number;
-}
 
 TEST(IsoUtcTime, FormatsCalendarTimesInUtc)
 {
@@ -46,6 +36,7 @@ TEST(ServiceRecordJson, AFailedVerificationRecordsTheAddressAndBothMessages)
     record.firstMismatchAddress = 100;
     record.failureMessage = "Помилка при виконанні програми!";
     record.failureCause = "Помилка Верифікації! (Спробуйте ще раз)!";
+    record.failurePhase = "compare";
     record.exitCode = 5;
 
     const std::string json = serviceRecordJson(record);
@@ -66,6 +57,7 @@ TEST(ServiceRecordJson, AFailedVerificationRecordsTheAddressAndBothMessages)
              "\"result\": \"failed\",\n    \"firstMismatchAddress\": 100",
              "\"message\": \"Помилка при виконанні програми!\"",
              "\"cause\": \"Помилка Верифікації! (Спробуйте ще раз)!\"",
+             "\"phase\": \"compare\"",
              "\"exitCode\": 5",
          })
         EXPECT_NE(json.find(part), std::string::npos) << "missing " << part << " in\n" << json;
@@ -80,6 +72,17 @@ TEST(ServiceRecordJson, WhatWasNeverReadIsNull)
                              "\"signature\": null", "\"firstMismatchAddress\": null", "\"failure\": null",
                              "\"steps\": []", "\"result\": \"not run\""})
         EXPECT_NE(json.find(part), std::string::npos) << "missing " << part << " in\n" << json;
+}
+
+// An identifier from the line need not be UTF-8: every byte is kept, each
+// stray byte as the code point of its number.
+TEST(ServiceRecordJson, BytesThatAreNotUtf8StayReadable)
+{
+    ServiceRecord record;
+    record.identifier = "AV\xFF\xC3(\xE2\x82\xAC\x07";
+    const nlohmann::json json = nlohmann::json::parse(serviceRecordJson(record));
+    EXPECT_EQ(json["identifier"], "AV\u00ff\u00c3(\u20ac\x07");
+    EXPECT_TRUE(json["failure"].is_null());
 }
 
 } // namespace

@@ -22,9 +22,10 @@ std::string messageOf(const std::function<void()>& action)
     return "(no exception)";
 }
 
-TEST(BuiltinImage, TheRepositorysStandInIsRecognisedAsSuch)
+TEST(BuiltinImage, TheRepositorysStandInIsRecognisedAsSuchWithItsDigest)
 {
     EXPECT_TRUE(builtinFirmwareIsStandIn);
+    EXPECT_STREQ(builtinFirmwareSha256, "a0d43e1d22c2d978634d3ae47c67d83fe796fe6f6ccda1323e866b6edcf301df");
 }
 
 TEST(BuiltinImage, StartsWithVectorTableJumpAndHasItsLength)

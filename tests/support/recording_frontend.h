@@ -9,8 +9,8 @@
 class RecordingFrontend : public frontend::Progress, public frontend::Alerts {
 public:
     struct Event {
-        enum Kind { Maximum, Position, Beep, Notice } kind;
-        int value = 0;       // maximum, position or frequency
+        enum Kind { Maximum, Position, Beep, Notice, Phase } kind;
+        int value = 0;       // maximum, position, frequency or phase
         int duration = 0;    // beep only
         std::string text;    // notice only
     };
@@ -28,6 +28,11 @@ public:
         if (position > highestPosition)
             highestPosition = position;
         events.push_back({Event::Position, position, 0, {}});
+    }
+    void beginPhase(frontend::Phase phase) override
+    {
+        phases.push_back(phase);
+        events.push_back({Event::Phase, static_cast<int>(phase), 0, {}});
     }
     void beep(int frequencyHz, int durationMs) override
     {
@@ -51,6 +56,7 @@ public:
     int currentPosition = -1;
     int highestPosition = -1;
     std::vector<std::string> notices;
+    std::vector<frontend::Phase> phases;
     std::vector<Event> events;
 
 private:

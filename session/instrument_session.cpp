@@ -1,0 +1,112 @@
+#include "session/instrument_session.h"
+
+#include "common/frontend.h"
+#include "link/bootloader_entry.h"
+#include "link/comm_channel.h"
+#include "protocol/avr_bootloader.h"
+
+#include <cstdio>
+
+namespace session {
+namespace {
+
+class StepScope {
+public:
+    StepScope(StepObserver* stepObserver, Step currentStep, const Connection& sofar)
+        : observer(stepObserver), step(currentStep), connection(sofar)
+    {
+        if (observer)
+            observer->started(step, connection);
+    }
+    void done()
+    {
+        if (observer)
+            observer->finished(step, connection);
+    }
+
+private:
+    StepObserver* observer;
+    Step step;
+    const Connection& connection;
+};
+
+void readVersionsStep(CommChannel& channel, Connection& connection, StepObserver* observer)
+{
+    StepScope scope(observer, Step::ReadVersions, connection);
+    connection.versions = readVersions(channel);
+    scope.done();
+}
+
+void readSignatureStep(CommChannel& channel, Connection& connection, StepObserver* observer)
+{
+    StepScope scope(observer, Step::ReadSignature, connection);
+    AVRBootloader programmer(&channel);
+    Signature bytes{};
+    if (programmer.getSignature(bytes[0], bytes[1], bytes[2]))
+        connection.signature = bytes;
+    scope.done();
+}
+
+} // namespace
+
+Connection connect(CommChannel& channel, const ConnectOptions& options)
+{
+    Connection connection;
+    {
+        StepScope scope(options.observer, Step::Handshake, connection);
+        frontend::beginPhase(frontend::Phase::Handshake);
+        connection.identifier = enterBootloader(&channel);
+        connection.matched = *connection.identifier == expectedIdentifier;
+        scope.done();
+    }
+    readVersionsStep(channel, connection, options.observer);
+    if (options.readSignature && connection.matched)
+        readSignatureStep(channel, connection, options.observer);
+    return connection;
+}
+
+Connection inspectWaiting(CommChannel& channel, StepObserver* observer)
+{
+    Connection connection;
+    readVersionsStep(channel, connection, observer);
+    readSignatureStep(channel, connection, observer);
+    return connection;
+}
+
+Versions readVersions(CommChannel& channel)
+{
+    Versions versions;
+    versions.software = querySoftwareVersion(&channel);
+    if (versions.software >= firstSoftwareWithFirmwareQuery) {
+        versions.firmware = queryFirmwareVersion(&channel);
+    } else {
+        versions.firmware = assumedFirmwareVersion;
+        versions.firmwareAssumed = true;
+    }
+    return versions;
+}
+
+void leaveProgramming(CommChannel& channel)
+{
+    channel.writeByte(leaveProgrammingCommand);
+}
+
+bool overwriteNeedsConfirmation(std::int32_t previousFirmwareVersion)
+{
+    return previousFirmwareVersion >= targetVersion;
+}
+
+std::string overwriteQuestion(const std::string& previousVersionText, const std::string& targetVersionText)
+{
+    return "Існуючу версію мікропрограми в VELTOR: " + previousVersionText + "\n" +
+           "Ви замінюєте версією: " + targetVersionText + "\n" + "Ви впевнені, що хочете переписати версію?";
+}
+
+std::string versionText(std::int32_t versionNumber)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.15g", versionNumber * 0.01);
+    return text;
+}
+
+} // namespace session
