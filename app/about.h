@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/shell_open.h"
+#include "desktop/shell_open.h"
 
 #include <QDialog>
 

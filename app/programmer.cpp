@@ -7,7 +7,7 @@
 #include "app/port_tooltip.h"
 #include "app/version_text.h"
 #include "common/general_exception.h"
-#include "job/beep.h"
+#include "desktop/beep.h"
 #include "job/job_info.h"
 #include "link/bootloader_entry.h"
 #include "link/serial_port.h"
@@ -274,7 +274,7 @@ void TForm1::buildCommandGroup(QWidget* client)
 void TForm1::buildPreviousVersionGroup(QWidget* client)
 {
     GroupBox3 = place<QGroupBox>(client, "GroupBox3", QRect(9, 359, 436, 58),
-                                 QStringLiteral("Попередня версія VELTOR:"));
+                                 QString::fromUtf8(session::previousVersionCaption));
     Edit2 = place<QLineEdit>(GroupBox3, "Edit2", QRect(139, 22, 158, 24), QStringLiteral("Немає зв'язку"));
     Edit2->setReadOnly(true);
 }

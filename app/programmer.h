@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/dialogs.h"
-#include "app/shell_open.h"
+#include "desktop/shell_open.h"
 #include "common/frontend.h"
 #include "session/instrument_session.h"
 

@@ -1,6 +1,9 @@
 #include "cli/arguments.h"
 
+#include <CLI/CLI.hpp>
+
 #include <array>
+#include <memory>
 #include <utility>
 
 namespace {
@@ -91,8 +94,6 @@ std::string checkFits(const Arguments& arguments)
         return {};
     const CommandInfo& info = infoFor(*arguments.command);
     const std::string name(info.name);
-    if (!info.takesPort && !arguments.port.empty())
-        return "команда " + name + " не приймає порт: " + arguments.port;
     if (!info.takesYes && arguments.assumeYes)
         return "команда " + name + " не має параметра --yes";
     if (!info.takesReport && !arguments.reportFile.empty())
@@ -100,79 +101,158 @@ std::string checkFits(const Arguments& arguments)
     return {};
 }
 
+constexpr const char* helpCommand = "help";
+constexpr const char* portName = "port";
+
+std::string generalHelp(const CLI::App& app)
+{
+    std::string text = "Використання: veltor-update <команда> [ПОРТ] [параметри]\n\n"
+                       "Оновлення мікропрограми VELTOR до версії 3.58 через послідовний порт.\n\n"
+                       "Команди:\n";
+    for (const CLI::App* sub : app.get_subcommands([](const CLI::App* candidate) {
+             return candidate->get_name() != helpCommand;
+         })) {
+        std::string name = sub->get_name();
+        name.resize(10, ' ');
+        text += "  " + name + sub->get_description() + "\n";
+    }
+    text += "\n" + std::string(portHelp) + "\n";
+    text += optionHelp(true, true);
+    text += "  --version        версія програми\n\n";
+    text += "Довідка команди: veltor-update <команда> --help\n\n";
+    text += exitCodeHelp;
+    return text;
+}
+
+std::string commandHelp(const CLI::App& command)
+{
+    const CommandInfo& info = *findCommand(command.get_name());
+    const bool takesPort = command.get_option_no_throw(portName) != nullptr;
+    std::string text = "Використання: veltor-update " + command.get_name();
+    text += takesPort ? " ПОРТ [параметри]\n\n" : " [параметри]\n\n";
+    text += command.get_description() + ".\n\n" + command.get_footer() + "\n";
+    if (takesPort)
+        text += std::string(portHelp) + "\n";
+    text += optionHelp(info.takesYes, info.takesReport) + "\n";
+    text += exitCodeHelp;
+    return text;
+}
+
+// The help in the tool's own words and layout.
+class HelpFormatter final : public CLI::FormatterBase {
+public:
+    std::string make_help(const CLI::App* app, std::string, CLI::AppFormatMode) const override
+    {
+        return app->get_parent() ? commandHelp(*app) : generalHelp(*app);
+    }
+};
+
+// The options belong to the tool; each command lets the ones it meets pass up
+// to it, so that they may stand anywhere. Extras are collected rather than
+// refused, to be named in the tool's own words.
+struct Parser {
+    CLI::App app{"", "veltor-update"};
+    Arguments arguments;
+    std::string helpOf;
+
+    Parser()
+    {
+        app.formatter(std::make_shared<HelpFormatter>());
+        app.set_help_flag();
+        app.add_flag("-h,--help", arguments.help);
+        app.add_flag("--version", arguments.version);
+        app.add_flag("-y,--yes", arguments.assumeYes);
+        app.add_option("--report", arguments.reportFile)->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+        app.allow_extras();
+        app.require_subcommand(0, 1);
+        for (const CommandInfo& info : commands) {
+            CLI::App* command = app.add_subcommand(std::string(info.name), std::string(info.summary));
+            command->footer(std::string(info.details));
+            if (info.takesPort)
+                command->add_option(portName, arguments.port);
+            prepare(*command);
+        }
+        prepare(*app.add_subcommand(helpCommand))->add_option("command", helpOf);
+    }
+
+    static CLI::App* prepare(CLI::App& command)
+    {
+        command.set_help_flag();
+        command.fallthrough();
+        command.allow_extras();
+        return &command;
+    }
+
+    const CLI::App* chosen() const
+    {
+        const std::vector<CLI::App*> given = app.get_subcommands();
+        return given.empty() ? nullptr : given.front();
+    }
+
+    std::string parse(const std::vector<std::string>& words)
+    {
+        // CLI11 takes the words last first.
+        std::vector<std::string> reversed(words.rbegin(), words.rend());
+        try {
+            app.parse(reversed);
+        } catch (const CLI::ArgumentMismatch& error) {
+            if (std::string_view(error.what()).starts_with("--report"))
+                return "--report: не вказано файл";
+            return std::string("неправильний параметр: ") + error.what();
+        } catch (const CLI::Error& error) {
+            return std::string("неправильні аргументи: ") + error.what();
+        }
+        if (std::string error = takeCommand(); !error.empty())
+            return error;
+        if (std::string error = refuseExtras(); !error.empty())
+            return error;
+        return checkFits(arguments);
+    }
+
+    std::string takeCommand()
+    {
+        const CLI::App* command = chosen();
+        if (!command)
+            return {};
+        if (command->get_name() != helpCommand) {
+            arguments.command = findCommand(command->get_name())->command;
+            return {};
+        }
+        arguments.help = true;
+        if (helpOf.empty())
+            return {};
+        const CommandInfo* info = findCommand(helpOf);
+        if (!info)
+            return "невідома команда: " + helpOf;
+        arguments.command = info->command;
+        return {};
+    }
+
+    std::string refuseExtras() const
+    {
+        for (const std::string& word : app.remaining(true)) {
+            if (word == "--")
+                continue;
+            if (word.size() > 1 && word[0] == '-')
+                return "невідомий параметр: " + word;
+            if (!chosen())
+                return "невідома команда: " + word;
+            if (chosen()->get_option_no_throw(portName) == nullptr && chosen()->get_name() != helpCommand)
+                return "команда " + chosen()->get_name() + " не приймає порт: " + word;
+            return "зайвий аргумент: " + word;
+        }
+        return {};
+    }
+};
+
 } // namespace
 
 ParsedArguments parseArguments(const std::vector<std::string>& words)
 {
+    Parser parser;
     ParsedArguments parsed;
-    Arguments& arguments = parsed.arguments;
-    bool optionsEnded = false;
-    bool commandSeen = false;
-    bool portSeen = false;
-    for (std::size_t i = 0; i < words.size(); ++i) {
-        const std::string& word = words[i];
-        const bool isOption = !optionsEnded && word.size() > 1 && word[0] == '-';
-        if (isOption) {
-            if (word == "--") {
-                optionsEnded = true;
-            } else if (word == "-h" || word == "--help") {
-                arguments.help = true;
-            } else if (word == "--version") {
-                arguments.version = true;
-            } else if (word == "-y" || word == "--yes") {
-                arguments.assumeYes = true;
-            } else if (word == "--report" || word.starts_with("--report=")) {
-                std::string file;
-                if (word == "--report") {
-                    if (i + 1 == words.size()) {
-                        parsed.error = "--report: не вказано файл";
-                        return parsed;
-                    }
-                    file = words[++i];
-                } else {
-                    file = word.substr(std::string_view("--report=").size());
-                }
-                if (file.empty()) {
-                    parsed.error = "--report: не вказано файл";
-                    return parsed;
-                }
-                arguments.reportFile = file;
-            } else {
-                parsed.error = "невідомий параметр: " + word;
-                return parsed;
-            }
-            continue;
-        }
-        if (!commandSeen) {
-            commandSeen = true;
-            if (word == "help") {
-                arguments.help = true;
-                continue;
-            }
-            const CommandInfo* info = findCommand(word);
-            if (!info) {
-                parsed.error = "невідома команда: " + word;
-                return parsed;
-            }
-            arguments.command = info->command;
-        } else if (!arguments.command && arguments.help && !portSeen) {
-            // "help update": the help of that command.
-            const CommandInfo* info = findCommand(word);
-            if (!info) {
-                parsed.error = "невідома команда: " + word;
-                return parsed;
-            }
-            arguments.command = info->command;
-            portSeen = true;
-        } else if (!portSeen) {
-            portSeen = true;
-            arguments.port = word;
-        } else {
-            parsed.error = "зайвий аргумент: " + word;
-            return parsed;
-        }
-    }
-    parsed.error = checkFits(arguments);
+    parsed.error = parser.parse(words);
+    parsed.arguments = parser.arguments;
     return parsed;
 }
 
@@ -183,29 +263,8 @@ std::string_view commandName(Command command)
 
 std::string helpText(std::optional<Command> command)
 {
-    if (!command) {
-        std::string text = "Використання: veltor-update <команда> [ПОРТ] [параметри]\n\n"
-                           "Оновлення мікропрограми VELTOR до версії 3.58 через послідовний порт.\n\n"
-                           "Команди:\n";
-        for (const CommandInfo& info : commands) {
-            std::string name(info.name);
-            name.resize(10, ' ');
-            text += "  " + name + std::string(info.summary) + "\n";
-        }
-        text += "\n" + std::string(portHelp) + "\n";
-        text += optionHelp(true, true);
-        text += "  --version        версія програми\n\n";
-        text += "Довідка команди: veltor-update <команда> --help\n\n";
-        text += exitCodeHelp;
-        return text;
-    }
-    const CommandInfo& info = infoFor(*command);
-    std::string text = "Використання: veltor-update " + std::string(info.name);
-    text += info.takesPort ? " ПОРТ [параметри]\n\n" : " [параметри]\n\n";
-    text += std::string(info.summary) + ".\n\n" + std::string(info.details) + "\n";
-    if (info.takesPort)
-        text += std::string(portHelp) + "\n";
-    text += optionHelp(info.takesYes, info.takesReport) + "\n";
-    text += exitCodeHelp;
-    return text;
+    const Parser parser;
+    if (!command)
+        return parser.app.help();
+    return parser.app.get_subcommand(std::string(commandName(*command)))->help();
 }

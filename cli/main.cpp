@@ -1,6 +1,6 @@
 #include "cli/command_line.h"
 #include "cli/platform.h"
-#include "job/beep.h"
+#include "desktop/beep.h"
 
 #include <iostream>
 

@@ -127,7 +127,8 @@ TEST_F(CommandLineTest, UpdateOnADevicePathWritesTheImageLeavesTheBootloaderAndR
     EXPECT_TRUE(eventually([&] { return !instrument.inBootloader(); }));
     EXPECT_EQ(outcome.beeps, (std::vector<std::pair<int, int>>{{600, 100}}));
     for (const char* shown : {"Зв'язок встановлено...", "Попередня версія VELTOR: 3.57", "Сигнатура: 1E 97 02",
-                              "запис: 100%", "перевірка: 100%", "Верифікація успішна!"})
+                              "стирання...", "запис: 100%", "читання...", "перевірка: 100%",
+                              "Верифікація успішна!"})
         EXPECT_TRUE(contains(outcome.out, shown)) << shown << " missing in\n" << outcome.out;
     EXPECT_EQ(outcome.err, "");
 
@@ -249,6 +250,7 @@ TEST_F(CommandLineTest, AWriteThatFailsMidwayKeepsTheInstrumentInItsBootloader)
     const std::string json = readFile(report);
     EXPECT_TRUE(contains(json, "\"step\": \"program\",\n      \"result\": \"failed\"")) << json;
     EXPECT_TRUE(contains(json, "\"step\": \"leave\",\n      \"result\": \"skipped\"")) << json;
+    EXPECT_TRUE(contains(json, "\"phase\": \"write\"")) << json;
 }
 
 TEST_F(CommandLineTest, PortProblemsEndWithThePortExitCode)

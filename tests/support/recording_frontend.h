@@ -9,8 +9,8 @@
 class RecordingFrontend : public frontend::Progress, public frontend::Alerts {
 public:
     struct Event {
-        enum Kind { Maximum, Position, Beep, Notice, Phase } kind;
-        int value = 0;       // maximum, position, frequency or phase
+        enum Kind { Maximum, Position, Beep, Notice } kind;
+        int value = 0;       // maximum, position or frequency
         int duration = 0;    // beep only
         std::string text;    // notice only
     };
@@ -32,7 +32,6 @@ public:
     void beginPhase(frontend::Phase phase) override
     {
         phases.push_back(phase);
-        events.push_back({Event::Phase, static_cast<int>(phase), 0, {}});
     }
     void beep(int frequencyHz, int durationMs) override
     {
@@ -56,7 +55,7 @@ public:
     int currentPosition = -1;
     int highestPosition = -1;
     std::vector<std::string> notices;
-    std::vector<frontend::Phase> phases;
+    std::vector<frontend::Phase> phases;   // apart from the events: they show nothing
     std::vector<Event> events;
 
 private:

@@ -1,4 +1,4 @@
-#include "job/beep.h"
+#include "desktop/beep.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/shell_open.h"
+#include "desktop/shell_open.h"
 
 #include <QWidget>
 
