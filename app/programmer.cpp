@@ -9,7 +9,6 @@
 #include "common/general_exception.h"
 #include "desktop/beep.h"
 #include "job/job_info.h"
-#include "link/bootloader_entry.h"
 #include "link/serial_port.h"
 #include "session/instrument_session.h"
 #include "session/session_texts.h"

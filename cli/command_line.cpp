@@ -9,7 +9,6 @@
 #include "common/general_exception.h"
 #include "image/builtin_image.h"
 #include "job/job_info.h"
-#include "link/bootloader_entry.h"
 #include "link/port_names.h"
 #include "link/serial_port.h"
 #include "session/instrument_session.h"
