@@ -3,13 +3,10 @@
 # host's copies of their headers, staged on their own so that no other host
 # header reaches the target's compiler.
 function(veltor_host_header_library target header)
-  if(NOT CMAKE_CROSSCOMPILING)
-    return()
-  endif()
-  find_path(host_include_${target} ${header} NO_CMAKE_FIND_ROOT_PATH REQUIRED)
   string(REGEX REPLACE "/.*" "" top "${header}")
-  set(staged ${CMAKE_BINARY_DIR}/host-headers/${target})
-  file(COPY ${host_include_${target}}/${top} DESTINATION ${staged})
+  find_path(VELTOR_HOST_INCLUDE_${top} ${header} NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+  set(staged ${CMAKE_BINARY_DIR}/host-headers/${top})
+  file(COPY ${VELTOR_HOST_INCLUDE_${top}}/${top} DESTINATION ${staged})
   add_library(${target} INTERFACE IMPORTED GLOBAL)
   set_target_properties(${target} PROPERTIES INTERFACE_INCLUDE_DIRECTORIES ${staged})
 endfunction()
