@@ -159,6 +159,8 @@ struct Parser {
     {
         app.formatter(std::make_shared<HelpFormatter>());
         app.set_help_flag();
+        // A device path like /dev/ttyUSB0 is a port, not a Windows-style option.
+        app.allow_windows_style_options(false);
         app.add_flag("-h,--help", arguments.help);
         app.add_flag("--version", arguments.version);
         app.add_flag("-y,--yes", arguments.assumeYes);
