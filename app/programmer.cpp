@@ -10,6 +10,7 @@
 #include "job/beep.h"
 #include "job/job_info.h"
 #include "link/bootloader_entry.h"
+#include "link/port_table.h"
 #include "link/serial_port.h"
 
 #include <QAction>
@@ -301,6 +302,8 @@ QRadioButton* TForm1::portButton(int port) const
 
 void TForm1::probePorts()
 {
+    // Start and reset forget the device the last connect used.
+    portTable().releasePins();
     for (QRadioButton* button : portButtons)
         uncheck(button);
     bool anyOpened = false;
@@ -407,8 +410,18 @@ std::unique_ptr<SerialPort> TForm1::openChosenPort()
     return serial;
 }
 
+void TForm1::pinChosenPort()
+{
+    const QString port = selectedPort();
+    if (port == noPortSelected)
+        return;
+    portTable().releasePins();
+    portTable().pin(port.toInt());
+}
+
 void TForm1::connectToInstrument()
 {
+    pinChosenPort();
     const std::unique_ptr<SerialPort> chosen = openChosenPort();
     if (!chosen)
         return;
