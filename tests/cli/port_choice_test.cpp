@@ -1,5 +1,7 @@
 #include "cli/port_choice.h"
 #include "link/port_names.h"
+#include "link/port_table.h"
+#include "tests/support/port_mapping.h"
 
 #include <gtest/gtest.h>
 
@@ -21,17 +23,29 @@ TEST(PortNumberFromText, ReadsEverySpellingOfAPortAndNothingElse)
         EXPECT_EQ(portNumberFromText(c.text), c.number) << c.text;
 }
 
-// Whatever port a device path is given, that port must lead to the path: a
-// platform whose ports cannot be pointed elsewhere gets no port at all rather
-// than some other instrument's.
+// Whatever port a device path is given, that port leads to the path.
 TEST(ChoosePort, APathIsReachedThroughItsPortOrNotAtAll)
 {
     const std::string path = "veltor-test-no-such-device";
     const PortChoice choice = choosePort(path);
-    if (choice.number >= 1 && choice.number <= 10)
-        EXPECT_EQ(portDevicePath(choice.number), path);
-    else
-        EXPECT_EQ(choice.number, 0);
+    ASSERT_TRUE(isPortNumber(choice.number));
+    EXPECT_EQ(choice.device, path);
+    EXPECT_EQ(portDevicePath(choice.number), path);
+}
+
+// The whole run reaches the device the port led to when it was chosen; the
+// next choice starts afresh.
+TEST(ChoosePort, ThePortStaysOnItsDeviceForTheRun)
+{
+    ScopedPortMapping first(3, "veltor-test-first-adapter");
+    const PortChoice choice = choosePort("COM3");
+    EXPECT_EQ(choice.device, "veltor-test-first-adapter");
+    {
+        ScopedPortMapping replugged(3, "veltor-test-second-adapter");
+        EXPECT_EQ(portDevicePath(3), "veltor-test-first-adapter");
+        EXPECT_EQ(choosePort("3").device, "veltor-test-second-adapter");
+    }
+    portTable().releasePins();
 }
 
 } // namespace
