@@ -1,7 +1,6 @@
 #include "cli/port_choice.h"
 #include "link/port_names.h"
 #include "link/port_table.h"
-#include "tests/support/port_mapping.h"
 
 #include <gtest/gtest.h>
 
@@ -24,28 +23,13 @@ TEST(PortNumberFromText, ReadsEverySpellingOfAPortAndNothingElse)
 }
 
 // Whatever port a device path is given, that port leads to the path.
-TEST(ChoosePort, APathIsReachedThroughItsPortOrNotAtAll)
+TEST(ChoosePort, APathIsReachedThroughAPort)
 {
     const std::string path = "veltor-test-no-such-device";
     const PortChoice choice = choosePort(path);
     ASSERT_TRUE(isPortNumber(choice.number));
     EXPECT_EQ(choice.device, path);
     EXPECT_EQ(portDevicePath(choice.number), path);
-}
-
-// The whole run reaches the device the port led to when it was chosen; the
-// next choice starts afresh.
-TEST(ChoosePort, ThePortStaysOnItsDeviceForTheRun)
-{
-    ScopedPortMapping first(3, "veltor-test-first-adapter");
-    const PortChoice choice = choosePort("COM3");
-    EXPECT_EQ(choice.device, "veltor-test-first-adapter");
-    {
-        ScopedPortMapping replugged(3, "veltor-test-second-adapter");
-        EXPECT_EQ(portDevicePath(3), "veltor-test-first-adapter");
-        EXPECT_EQ(choosePort("3").device, "veltor-test-second-adapter");
-    }
-    portTable().releasePins();
 }
 
 } // namespace
