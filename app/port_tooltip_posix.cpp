@@ -4,5 +4,10 @@
 
 QString portToolTip(int portNumber)
 {
-    return QString::fromStdString(portDevicePath(portNumber));
+    const std::string device = portDevicePath(portNumber);
+    QString text = QString::fromStdString(device);
+    if (const std::optional<AdapterName> adapter = adapterName(device))
+        text += u'\n' + QString::fromStdString(adapter->stablePath) + u'\n' +
+                QString::fromStdString(adapter->description);
+    return text;
 }

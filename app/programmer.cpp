@@ -9,6 +9,7 @@
 #include "common/general_exception.h"
 #include "desktop/beep.h"
 #include "job/job_info.h"
+#include "link/port_table.h"
 #include "link/serial_port.h"
 #include "session/instrument_session.h"
 #include "session/session_texts.h"
@@ -312,6 +313,8 @@ QRadioButton* TForm1::portButton(int port) const
 
 void TForm1::probePorts()
 {
+    // Start and reset forget the device the last connect used.
+    portTable().releasePins();
     for (QRadioButton* button : portButtons)
         uncheck(button);
     bool anyOpened = false;
@@ -418,8 +421,18 @@ std::unique_ptr<SerialPort> TForm1::openChosenPort()
     return serial;
 }
 
+void TForm1::pinChosenPort()
+{
+    const QString port = selectedPort();
+    if (port == noPortSelected)
+        return;
+    portTable().releasePins();
+    portTable().pin(port.toInt());
+}
+
 void TForm1::connectToInstrument()
 {
+    pinChosenPort();
     const std::unique_ptr<SerialPort> chosen = openChosenPort();
     if (!chosen)
         return;

@@ -118,6 +118,10 @@ private:
     void runCommand(const std::function<void()>& command);
     // The chosen port, opened; none (after telling the user) when no port is chosen.
     std::unique_ptr<SerialPort> openChosenPort();
+    // Keeps the chosen port on the device it leads to now, so that Program and
+    // Leave reach the instrument this connect finds even when adapters come
+    // and go meanwhile; until the next connect or reset.
+    void pinChosenPort();
     void connectToInstrument();
     void leaveProgramming();
     void programInstrument();

@@ -10,6 +10,7 @@
 #include "image/builtin_image.h"
 #include "job/job_info.h"
 #include "link/port_names.h"
+#include "link/port_table.h"
 #include "link/serial_port.h"
 #include "session/instrument_session.h"
 #include "session/session_texts.h"
@@ -368,8 +369,8 @@ private:
         console.err << shown << '\n';
         if (shown != cause)
             console.err << "Причина: " << cause << '\n';
-        if (dynamic_cast<const PortException*>(&failure)) {
-            const std::string hint = portAccessHint(port.device);
+        if (const auto* portFailure = dynamic_cast<const PortException*>(&failure)) {
+            const std::string hint = portAccessHint(port.device, portFailure->cause());
             if (!hint.empty())
                 console.err << hint << '\n';
         }
@@ -411,7 +412,7 @@ private:
 int listPorts(Console& console)
 {
     bool anyOpened = false;
-    for (int n = 1; n <= 10; ++n) {
+    for (std::int32_t n = firstPortNumber; n <= lastPortNumber; ++n) {
         const std::string device = portDevicePath(n);
         std::string state;
         try {
@@ -429,6 +430,9 @@ int listPorts(Console& console)
         if (shownDevice.size() < 20)
             shownDevice.resize(20, ' ');
         console.out << name << ' ' << shownDevice << ' ' << state << '\n';
+        // The stable name tells two adapters apart where the number may change.
+        if (const std::optional<AdapterName> adapter = adapterName(device))
+            console.out << "       " << adapter->stablePath << " (" << adapter->description << ")\n";
     }
     if (!anyOpened) {
         console.err << noPortsFoundText << '\n';

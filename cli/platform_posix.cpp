@@ -1,8 +1,6 @@
 #include "cli/platform.h"
 
 #include <cerrno>
-#include <cstdlib>
-#include <cstring>
 #include <grp.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,11 +9,20 @@ namespace {
 
 // The group that owns the device, which is the one to join (dialout on Debian
 // and Ubuntu, uucp on some other systems).
-std::string owningGroup(const struct stat& status)
+std::string groupToJoin(const std::string& devicePath)
 {
-    if (const struct group* entry = getgrgid(status.st_gid))
-        return entry->gr_name;
+    struct stat status {};
+    if (stat(devicePath.c_str(), &status) == 0)
+        if (const struct group* entry = getgrgid(status.st_gid))
+            return entry->gr_name;
     return "dialout";
+}
+
+std::string permissionHint(const std::string& devicePath)
+{
+    const std::string group = groupToJoin(devicePath);
+    return "Немає дозволу на " + devicePath + ". Додайте користувача до групи " + group +
+           ":\n  sudo usermod -aG " + group + " \"$USER\"\nі увійдіть у систему знову.";
 }
 
 } // namespace
@@ -26,11 +33,6 @@ bool isTerminal(std::FILE* stream)
 }
 
 void prepareConsole() {}
-
-void setEnvironmentVariable(const std::string& name, const std::string& value)
-{
-    setenv(name.c_str(), value.c_str(), 1);
-}
 
 bool sameDevice(const std::string& first, const std::string& second)
 {
@@ -43,19 +45,28 @@ bool sameDevice(const std::string& first, const std::string& second)
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-std::string portAccessHint(const std::string& devicePath)
+std::string portAccessHint(const std::string& devicePath, const std::error_code& cause)
 {
+    if (!cause)
+        return {};
     if (devicePath.empty())
         return "За цим портом немає пристрою (див. veltor-update ports).";
-    struct stat status {};
-    if (stat(devicePath.c_str(), &status) != 0) {
-        if (errno == ENOENT || errno == ENOTDIR)
-            return "Пристрою " + devicePath + " немає: перевірте кабель і адаптер (див. veltor-update ports).";
-        return "Немає доступу до " + devicePath + ": " + std::strerror(errno);
+    switch (cause.value()) {
+    case ENOENT:
+    case ENOTDIR:
+    case ENODEV:
+    case ENXIO:
+        return "Пристрою " + devicePath + " немає: перевірте кабель і адаптер (див. veltor-update ports).";
+    case EACCES:
+    case EPERM:
+        return permissionHint(devicePath);
+    case EBUSY:
+        return "Порт " + devicePath + " зайнятий іншою програмою.";
+    case ENOTTY:
+        return devicePath + " не є послідовним портом (див. veltor-update ports).";
+    case EIO:
+        return "Зв'язок з " + devicePath + " втрачено: перевірте кабель і адаптер.";
+    default:
+        return "Система повідомляє про " + devicePath + ": " + cause.message();
     }
-    if (access(devicePath.c_str(), R_OK | W_OK) == 0 || errno != EACCES)
-        return {};
-    const std::string group = owningGroup(status);
-    return "Немає дозволу на " + devicePath + ". Додайте користувача до групи " + group +
-           ":\n  sudo usermod -aG " + group + " \"$USER\"\nі увійдіть у систему знову.";
 }

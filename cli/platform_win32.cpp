@@ -1,6 +1,5 @@
 #include "cli/platform.h"
 
-#include <cstdlib>
 #include <io.h>
 #include <windows.h>
 
@@ -15,17 +14,27 @@ void prepareConsole()
     SetConsoleCP(CP_UTF8);
 }
 
-void setEnvironmentVariable(const std::string& name, const std::string& value)
-{
-    _putenv_s(name.c_str(), value.c_str());
-}
-
 bool sameDevice(const std::string& first, const std::string& second)
 {
     return !first.empty() && _stricmp(first.c_str(), second.c_str()) == 0;
 }
 
-std::string portAccessHint(const std::string&)
+std::string portAccessHint(const std::string& devicePath, const std::error_code& cause)
 {
-    return {};
+    if (!cause)
+        return {};
+    switch (static_cast<DWORD>(cause.value())) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        return "Порту " + devicePath + " немає в системі: перевірте кабель і адаптер (див. veltor-update ports).";
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+        return "Порт " + devicePath + " зайнятий іншою програмою.";
+    case ERROR_GEN_FAILURE:
+    case ERROR_DEVICE_NOT_CONNECTED:
+    case ERROR_OPERATION_ABORTED:
+        return "Зв'язок з " + devicePath + " втрачено: перевірте кабель і адаптер.";
+    default:
+        return {};
+    }
 }

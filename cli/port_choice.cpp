@@ -1,17 +1,12 @@
 #include "cli/port_choice.h"
 
 #include "cli/platform.h"
-#include "link/port_names.h"
+#include "link/port_table.h"
 
 #include <array>
 #include <limits>
 
 namespace {
-
-constexpr int firstPort = 1;
-constexpr int lastPort = 10;
-// Outside 1..10: the serial link refuses it in its own words.
-constexpr int noPort = 0;
 
 std::optional<std::int32_t> decimal(std::string_view digits)
 {
@@ -63,24 +58,16 @@ std::optional<std::int32_t> portNumberFromText(std::string_view text)
 
 PortChoice choosePort(const std::string& text)
 {
-    if (const std::optional<std::int32_t> number = portNumberFromText(text)) {
-        const bool known = *number >= firstPort && *number <= lastPort;
-        return {*number, known ? portDevicePath(*number) : std::string()};
-    }
-    for (int n = firstPort; n <= lastPort; ++n)
-        if (sameDevice(portDevicePath(n), text))
-            return {n, portDevicePath(n)};
-    int chosen = lastPort;
-    for (int n = firstPort; n <= lastPort; ++n) {
-        if (portDevicePath(n).empty()) {
-            chosen = n;
-            break;
-        }
-    }
-    setEnvironmentVariable("VELTOR_COM" + std::to_string(chosen), text);
-    // Where ports keep their own names (Windows) the variable leads nowhere:
-    // then no port is chosen rather than whatever COM10 happens to be.
-    if (portDevicePath(chosen) != text)
-        return {noPort, text};
+    PortTable& table = portTable();
+    table.releasePins();
+    if (const std::optional<std::int32_t> number = portNumberFromText(text))
+        return {*number, table.pin(*number)};
+    for (std::int32_t n = firstPortNumber; n <= lastPortNumber; ++n)
+        if (sameDevice(table.device(n), text))
+            return {n, table.pin(n)};
+    // A device no port leads to: the first port without one takes it, or the
+    // last port when every port has one.
+    const std::int32_t chosen = table.freePort().value_or(lastPortNumber);
+    table.pin(chosen, text);
     return {chosen, text};
 }

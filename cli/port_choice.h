@@ -16,7 +16,9 @@ struct PortChoice {
     std::string device;      // the device behind COMn; empty when there is none
 };
 
-// Resolves the port argument. The core opens ports by number only, so a device
-// path is reached through a COMn that already leads to it or, failing that, a
-// COMn without a device, pointed at the path for this process (VELTOR_COMn).
+// Resolves the port argument and pins the port on its device in the port
+// table, so that every step of the run reaches the same device. The core opens
+// ports by number only, so a device path is reached through a COMn that
+// already leads to it or, failing that, the first COMn without a device (the
+// last one when all have one), pinned on the path.
 PortChoice choosePort(const std::string& text);

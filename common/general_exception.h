@@ -3,14 +3,26 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 
 // The one exception type that carries every failure of the tool. The message is
-// the text the user sees (UTF-8). Subclasses only tell front ends the cause;
-// whoever catches GeneralException gets them all.
+// the text the user sees (UTF-8). Subclasses only tell front ends the kind of
+// failure; whoever catches GeneralException gets them all. Where the operating
+// system refused something, its error travels beside the message as the cause
+// (errno in the generic category, GetLastError in the system category), so that
+// a front end can explain it without asking the system again.
 class GeneralException : public std::runtime_error {
 public:
-    explicit GeneralException(const std::string& message) : std::runtime_error(message) {}
+    explicit GeneralException(const std::string& message, std::error_code cause = {})
+        : std::runtime_error(message), osError(cause)
+    {
+    }
     std::string message() const { return what(); }
+    // The operating system's error behind the failure; empty when there is none.
+    const std::error_code& cause() const { return osError; }
+
+private:
+    std::error_code osError;
 };
 
 // The port could not be opened, configured, read, written, purged or closed.

@@ -4,11 +4,10 @@
 #include "common/general_exception.h"
 #include "link/comm_channel.h"
 #include "link/idle_ticker.h"
+#include "link/link_clock.h"
 
-#include <algorithm>
 #include <chrono>
 #include <ctime>
-#include <thread>
 
 namespace {
 
@@ -39,19 +38,6 @@ void send(CommChannel& channel, std::uint8_t byte)
     channel.purgeTransmit();
 }
 
-// Sleeps, keeping the window alive in between.
-void pause(std::chrono::milliseconds length)
-{
-    const auto end = std::chrono::steady_clock::now() + length;
-    for (;;) {
-        const auto left = end - std::chrono::steady_clock::now();
-        if (left <= left.zero())
-            return;
-        frontend::whileWaiting();
-        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(left, IdleTicker::interval));
-    }
-}
-
 // The progress bar shows whole seconds elapsed. Setting it to the value it
 // already shows would change nothing, and the probe loop runs thousands of
 // passes a second, so repeats are left out.
@@ -75,7 +61,8 @@ private:
 // once the seconds clock stands more than five seconds past the start.
 void catchBootloader(CommChannel& channel)
 {
-    const std::time_t start = std::time(nullptr);
+    LinkClock& clock = linkClock();
+    const std::time_t start = clock.seconds();
     frontend::progress().setMaximum(probeScaleSeconds);
     ProbeProgress progress;
     for (;;) {
@@ -83,12 +70,12 @@ void catchBootloader(CommChannel& channel)
         send(channel, probeSecond);
         if (channel.pollByte(start) == probeAnswer)
             break;
-        if (std::time(nullptr) - start > giveUpAfterSeconds) {
+        if (clock.seconds() - start > giveUpAfterSeconds) {
             progress.show(0);
             channel.closePort();
             throw ReplyException(noAnswer);
         }
-        progress.show(static_cast<int>(std::time(nullptr) - start));
+        progress.show(static_cast<int>(clock.seconds() - start));
         IdleTicker::tick();
     }
     progress.show(0);
@@ -110,7 +97,7 @@ std::string enterBootloader(CommChannel* channel)
     requireChannel(channel);
     catchBootloader(*channel);
     // Let further answers to the probes arrive, then throw them away.
-    pause(settlePause);
+    linkClock().pause(settlePause);
     channel->purgeReceive();
     send(*channel, identify);
     std::string identifier;

@@ -19,7 +19,7 @@ public:
     // The next received byte, waiting up to the channel's time-out.
     virtual std::uint8_t readByte() = 0;
     // The next received byte, or 0 once the seconds clock stands one second or
-    // more past referenceTime (a reading of std::time).
+    // more past referenceTime (a reading of linkClock().seconds()).
     virtual std::uint8_t pollByte(std::time_t referenceTime) = 0;
     virtual void purgeTransmit() = 0;
     virtual void purgeReceive() = 0;

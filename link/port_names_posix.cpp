@@ -3,6 +3,7 @@
 #include "link/port_scan.h"
 
 #include <algorithm>
+#include <fstream>
 #include <array>
 #include <cstdlib>
 #include <filesystem>
@@ -48,7 +49,79 @@ std::vector<std::string> characterDevicesIn(const std::filesystem::path& directo
     return names;
 }
 
+std::string firstLine(const std::filesystem::path& file)
+{
+    std::ifstream in(file);
+    std::string line;
+    std::getline(in, line);
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' '))
+        line.pop_back();
+    return line;
+}
+
+// Maker, product and serial number of the USB device above a tty, read from
+// the attribute files of the first directory on the way up that has them.
+std::string usbDescription(const std::filesystem::path& ttyClassDirectory, const std::string& ttyName)
+{
+    std::error_code error;
+    std::filesystem::path directory =
+        std::filesystem::canonical(ttyClassDirectory / ttyName / "device", error);
+    constexpr int levelsUp = 5;
+    for (int level = 0; !error && level < levelsUp && directory.has_relative_path(); ++level) {
+        if (std::filesystem::exists(directory / "product", error)) {
+            std::string text;
+            for (const char* attribute : {"manufacturer", "product", "serial"}) {
+                const std::string value = firstLine(directory / attribute);
+                if (!value.empty())
+                    text += (text.empty() ? "" : " ") + value;
+            }
+            return text;
+        }
+        directory = directory.parent_path();
+    }
+    return {};
+}
+
+// "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0" reads "FTDI FT232R USB UART A50285BI".
+std::string descriptionFromStableName(std::string name)
+{
+    if (name.rfind("usb-", 0) == 0)
+        name.erase(0, 4);
+    if (const std::size_t interfacePart = name.rfind("-if"); interfacePart != std::string::npos && interfacePart > 0)
+        name.erase(interfacePart);
+    std::replace(name.begin(), name.end(), '_', ' ');
+    return name;
+}
+
 } // namespace
+
+std::optional<AdapterName> adapterNameIn(const std::string& devicePath, const std::filesystem::path& byIdDirectory,
+                                         const std::filesystem::path& ttyClassDirectory)
+{
+    std::error_code error;
+    const std::filesystem::path device = std::filesystem::canonical(devicePath, error);
+    if (error)
+        return std::nullopt;
+    std::vector<std::filesystem::path> links;
+    for (const auto& entry : std::filesystem::directory_iterator(byIdDirectory, error))
+        links.push_back(entry.path());
+    std::sort(links.begin(), links.end());
+    for (const std::filesystem::path& link : links) {
+        std::error_code linkError;
+        if (std::filesystem::canonical(link, linkError) != device || linkError)
+            continue;
+        std::string description = usbDescription(ttyClassDirectory, device.filename().string());
+        if (description.empty())
+            description = descriptionFromStableName(link.filename().string());
+        return AdapterName{link.string(), description};
+    }
+    return std::nullopt;
+}
+
+std::optional<AdapterName> adapterName(const std::string& devicePath)
+{
+    return adapterNameIn(devicePath, "/dev/serial/by-id", "/sys/class/tty");
+}
 
 std::vector<std::string> orderPortDevices(const std::vector<std::string>& deviceNames)
 {
@@ -68,7 +141,7 @@ std::vector<std::string> orderPortDevices(const std::vector<std::string>& device
     return ordered;
 }
 
-std::string portDevicePath(int portNumber)
+std::string platformPortDevice(int portNumber)
 {
     if (portNumber < 1)
         return {};

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "link/port_names.h"
+
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -7,3 +11,8 @@
 // a POSIX system: every ttyUSBn, then every ttyACMn, then every ttySn, each
 // family by its number n. Names of any other shape are left out.
 std::vector<std::string> orderPortDevices(const std::vector<std::string>& deviceNames);
+
+// adapterName with the directories to look in: the stable links (normally
+// /dev/serial/by-id) and the tty class of sysfs (normally /sys/class/tty).
+std::optional<AdapterName> adapterNameIn(const std::string& devicePath, const std::filesystem::path& byIdDirectory,
+                                         const std::filesystem::path& ttyClassDirectory);

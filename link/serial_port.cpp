@@ -2,10 +2,12 @@
 
 #include "common/general_exception.h"
 #include "link/idle_ticker.h"
+#include "link/link_clock.h"
+#include "link/port_table.h"
 
-#include <algorithm>
 #include <chrono>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -32,8 +34,6 @@ const char* const transmitPurgeFailure = "Помилка очистки ТХ б�
 const char* const receivePurgeFailure = "Помилка очистки RX буфера COM порту!";
 const char* const blockWriteFailure = "Помилка запису послідовності байт в COM порт!";
 
-constexpr std::int32_t firstPort = 1;
-constexpr std::int32_t lastPort = 10;
 constexpr std::uint32_t lineSpeed = 115200;
 
 // How long one wait for input may last: short enough for the front end's
@@ -41,12 +41,7 @@ constexpr std::uint32_t lineSpeed = 115200;
 // deadline on that clock is noticed as soon as it is reached.
 int waitSliceMilliseconds()
 {
-    using namespace std::chrono;
-    const auto now = system_clock::now().time_since_epoch();
-    const auto intoSecond = duration_cast<milliseconds>(now - duration_cast<seconds>(now));
-    const int untilNextSecond = static_cast<int>(1000 - intoSecond.count());
-    constexpr int clockSettling = 5;
-    return std::min(static_cast<int>(IdleTicker::interval.count()), untilNextSecond + clockSettling);
+    return static_cast<int>(linkClock().inputWait(IdleTicker::interval).count());
 }
 
 } // namespace
@@ -56,7 +51,7 @@ SerialPort::SerialPort(std::int32_t port, std::int32_t timeoutSeconds)
 {
     if (timeoutSeconds < 0)
         throw GeneralException(negativeTimeout);
-    if (port < firstPort || port > lastPort)
+    if (!isPortNumber(port))
         throw GeneralException(portOutOfRange);
 }
 
@@ -77,19 +72,19 @@ void SerialPort::openPort()
     if (channelOpen)
         throw PortException(alreadyOpen);
     if (!openDevice())
-        throw PortException(openFailurePrefix + std::to_string(portNumber));
+        fail(openFailurePrefix + std::to_string(portNumber));
     // From here on the object holds the device, so close or delete releases it
     // even when the configuration below fails.
     channelOpen = true;
     if (!saveTimeouts())
-        throw PortException(timeoutsReadFailure);
+        fail(timeoutsReadFailure);
     if (!applyTimeouts())
-        throw PortException(settingsWriteFailure);
+        fail(settingsWriteFailure);
     switch (applyLineSettings()) {
     case LineSettings::ReadFailed:
-        throw PortException(lineSettingsReadFailure);
+        fail(lineSettingsReadFailure);
     case LineSettings::WriteFailed:
-        throw PortException(settingsWriteFailure);
+        fail(settingsWriteFailure);
     case LineSettings::Applied:
         break;
     }
@@ -102,9 +97,9 @@ void SerialPort::closePort()
     // The handle is gone only after a failed release; there is nothing left to restore then.
     if (portHandle != invalidHandle) {
         if (!restoreTimeouts())
-            throw PortException(settingsWriteFailure);
+            fail(settingsWriteFailure);
         if (!releaseDevice())
-            throw PortException(closeFailure);
+            fail(closeFailure);
     }
     channelOpen = false;
     arrivedNext = arrivedEnd = 0;
@@ -116,12 +111,17 @@ void SerialPort::requireOpen(const char* notOpenMessage) const
         throw PortException(notOpenMessage);
 }
 
+void SerialPort::fail(const std::string& message)
+{
+    throw PortException(message, std::exchange(deviceError, {}));
+}
+
 void SerialPort::writeByte(int value)
 {
     requireOpen(notOpenForWrite);
     const auto byte = static_cast<std::uint8_t>(value & 0xFF);
     if (!writeBytes(&byte, 1))
-        throw PortException(byteWriteFailure);
+        fail(byteWriteFailure);
 }
 
 void SerialPort::writeBlock(const std::uint8_t* bytes, std::int32_t count)
@@ -131,7 +131,7 @@ void SerialPort::writeBlock(const std::uint8_t* bytes, std::int32_t count)
     if (count < 0 || (count > 0 && bytes == nullptr))
         throw PortException(blockWriteFailure);
     if (!writeBytes(bytes, count))
-        throw PortException(blockWriteFailure);
+        fail(blockWriteFailure);
 }
 
 SerialPort::Received SerialPort::takeArrivedByte(std::uint8_t& byte)
@@ -156,13 +156,13 @@ bool SerialPort::receiveUntil(std::time_t since, std::time_t wait, std::uint8_t&
         IdleTicker::tick();
         switch (takeArrivedByte(byte)) {
         case Received::Failed:
-            throw PortException(readFailure);
+            fail(readFailure);
         case Received::Byte:
             return true;
         case Received::Nothing:
             break;
         }
-        if (std::time(nullptr) - since >= wait)
+        if (linkClock().seconds() - since >= wait)
             return false;
         waitForInput(waitSliceMilliseconds());
     }
@@ -170,7 +170,7 @@ bool SerialPort::receiveUntil(std::time_t since, std::time_t wait, std::uint8_t&
 
 std::uint8_t SerialPort::readByte()
 {
-    const std::time_t start = std::time(nullptr);
+    const std::time_t start = linkClock().seconds();
     requireOpen(notOpenForRead);
     std::uint8_t byte = 0;
     if (!receiveUntil(start, timeout, byte, readByteFailure))
@@ -191,14 +191,14 @@ void SerialPort::purgeTransmit()
 {
     requireOpen(notOpenForPurge);
     if (!purgeDeviceTransmit())
-        throw PortException(transmitPurgeFailure);
+        fail(transmitPurgeFailure);
 }
 
 void SerialPort::purgeReceive()
 {
     requireOpen(notOpenForPurge);
     if (!purgeDeviceReceive())
-        throw PortException(receivePurgeFailure);
+        fail(receivePurgeFailure);
     // Only once the driver's queue is gone: a failed purge keeps what arrived.
     arrivedNext = arrivedEnd = 0;
 }

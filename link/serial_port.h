@@ -3,6 +3,8 @@
 #include "link/comm_channel.h"
 
 #include <cstdint>
+#include <string>
+#include <system_error>
 
 // One of the ports COM1..COM10 at 115200 bit/s, 8 data bits, no parity, two
 // stop bits, raw. Opened exclusively; reads return at once with what has
@@ -42,12 +44,16 @@ private:
     enum class Received { Failed, Nothing, Byte };
 
     void requireOpen(const char* notOpenMessage) const;
+    // Raises the message with the operating system's error that the platform
+    // half noted for the call that failed.
+    [[noreturn]] void fail(const std::string& message);
     // Reads until a byte comes (true) or the seconds clock stands 'wait' or more
     // past 'since' (false); at least one read is always tried.
     bool receiveUntil(std::time_t since, std::time_t wait, std::uint8_t& byte, const char* readFailure);
     Received takeArrivedByte(std::uint8_t& byte);
 
-    // Platform half: each returns false when the device call fails.
+    // Platform half: each returns false when the device call fails, having
+    // noted the operating system's error in deviceError.
     bool openDevice();
     bool saveTimeouts();
     bool applyTimeouts();
@@ -71,6 +77,7 @@ private:
     PortHandle portHandle;
     SavedTimeouts savedTimeouts;
     bool channelOpen;
+    std::error_code deviceError;
 
     // Bytes already taken from the driver but not yet handed out: reading what
     // has arrived in one call keeps a fast stream from costing calls per byte.

@@ -16,6 +16,7 @@
 
 #include <cerrno>
 #include <string>
+#include <system_error>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -30,6 +31,10 @@ enum SavedSlot { savedVmin = 0, savedVtime = 1, savedStatusFlags = 2 };
 
 int descriptor(std::intptr_t handle) { return static_cast<int>(handle); }
 
+std::error_code systemError(int number) { return {number, std::generic_category()}; }
+
+std::error_code lastSystemError() { return systemError(errno); }
+
 bool getAttributes(int fd, termios& settings)
 {
     return ::tcgetattr(fd, &settings) == 0;
@@ -42,17 +47,27 @@ bool setAttributes(int fd, const termios& settings)
 
 // Opens without blocking on a missing carrier, takes the device for this
 // descriptor alone, and keeps it from becoming a controlling terminal.
-int openExclusively(const std::string& path)
+// Returns -1 with the reason in 'error' when that fails.
+int openExclusively(const std::string& path, std::error_code& error)
 {
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return -1;
-    // TIOCEXCL turns away later opens except a privileged one; the lock turns
-    // away every other opener that respects it, root included.
-    if (!::isatty(fd) || ::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::ioctl(fd, TIOCEXCL) != 0) {
-        ::close(fd);
+    if (fd < 0) {
+        error = lastSystemError();
         return -1;
     }
+    // TIOCEXCL turns away later opens except a privileged one; the lock turns
+    // away every other opener that respects it, root included.
+    const auto refuse = [&](std::error_code reason) {
+        error = reason;
+        ::close(fd);
+        return -1;
+    };
+    if (!::isatty(fd))
+        return refuse(systemError(ENOTTY));
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
+        return refuse(errno == EWOULDBLOCK ? systemError(EBUSY) : lastSystemError());
+    if (::ioctl(fd, TIOCEXCL) != 0)
+        return refuse(lastSystemError());
     // A port opens with nothing received, as it does on Windows, even when
     // someone else (a simulator, a getty) kept the terminal alive meanwhile.
     ::tcflush(fd, TCIFLUSH);
@@ -93,20 +108,29 @@ bool lineSettingsTook(int fd, speed_t speed)
 }
 
 // Waits until the descriptor can take more output or reports trouble.
-bool waitForRoom(int fd)
+bool waitForRoom(int fd, std::error_code& error)
 {
     pollfd entry{fd, POLLOUT, 0};
     const int ready = ::poll(&entry, 1, 50);
-    if (ready < 0)
-        return errno == EINTR;
-    return (entry.revents & (POLLERR | POLLHUP | POLLNVAL)) == 0;
+    if (ready < 0) {
+        if (errno == EINTR)
+            return true;
+        error = lastSystemError();
+        return false;
+    }
+    if ((entry.revents & (POLLERR | POLLHUP | POLLNVAL)) == 0)
+        return true;
+    error = systemError(EIO);
+    return false;
 }
 
-bool drain(int fd)
+bool drain(int fd, std::error_code& error)
 {
     while (::tcdrain(fd) != 0) {
-        if (errno != EINTR)
+        if (errno != EINTR) {
+            error = lastSystemError();
             return false;
+        }
     }
     return true;
 }
@@ -116,9 +140,11 @@ bool drain(int fd)
 bool SerialPort::openDevice()
 {
     const std::string path = portDevicePath(portNumber);
-    if (path.empty())
+    if (path.empty()) {
+        deviceError = systemError(ENODEV);
         return false;
-    portHandle = openExclusively(path);
+    }
+    portHandle = openExclusively(path, deviceError);
     return portHandle != invalidHandle;
 }
 
@@ -127,8 +153,10 @@ bool SerialPort::saveTimeouts()
     termios settings{};
     const int fd = descriptor(portHandle);
     const int statusFlags = ::fcntl(fd, F_GETFL);
-    if (!getAttributes(fd, settings) || statusFlags < 0)
+    if (statusFlags < 0 || !getAttributes(fd, settings)) {
+        deviceError = lastSystemError();
         return false;
+    }
     savedTimeouts = {};
     savedTimeouts.values[savedVmin] = settings.c_cc[VMIN];
     savedTimeouts.values[savedVtime] = settings.c_cc[VTIME];
@@ -140,28 +168,41 @@ bool SerialPort::applyTimeouts()
 {
     termios settings{};
     const int fd = descriptor(portHandle);
-    if (!getAttributes(fd, settings))
-        return false;
-    settings.c_cc[VMIN] = 0;
-    settings.c_cc[VTIME] = 0;
     const int statusFlags = static_cast<int>(savedTimeouts.values[savedStatusFlags]);
-    return setAttributes(fd, settings) && ::fcntl(fd, F_SETFL, statusFlags | O_NONBLOCK) == 0;
+    if (getAttributes(fd, settings)) {
+        settings.c_cc[VMIN] = 0;
+        settings.c_cc[VTIME] = 0;
+        if (setAttributes(fd, settings) && ::fcntl(fd, F_SETFL, statusFlags | O_NONBLOCK) == 0)
+            return true;
+    }
+    deviceError = lastSystemError();
+    return false;
 }
 
 SerialPort::LineSettings SerialPort::applyLineSettings()
 {
     termios settings{};
     const int fd = descriptor(portHandle);
-    if (!getAttributes(fd, settings))
+    if (!getAttributes(fd, settings)) {
+        deviceError = lastSystemError();
         return LineSettings::ReadFailed;
+    }
     speed_t speed{};
-    if (!speedFor(baudRate, speed))
+    if (!speedFor(baudRate, speed)) {
+        deviceError = systemError(EINVAL);
         return LineSettings::WriteFailed;
+    }
     makeRaw(settings);
-    if (::cfsetispeed(&settings, speed) != 0 || ::cfsetospeed(&settings, speed) != 0)
+    if (::cfsetispeed(&settings, speed) != 0 || ::cfsetospeed(&settings, speed) != 0 ||
+        !setAttributes(fd, settings)) {
+        deviceError = lastSystemError();
         return LineSettings::WriteFailed;
-    if (!setAttributes(fd, settings) || !lineSettingsTook(fd, speed))
+    }
+    if (!lineSettingsTook(fd, speed)) {
+        // The driver accepted the call but not the settings that matter.
+        deviceError = systemError(EINVAL);
         return LineSettings::WriteFailed;
+    }
     return LineSettings::Applied;
 }
 
@@ -169,12 +210,15 @@ bool SerialPort::restoreTimeouts()
 {
     termios settings{};
     const int fd = descriptor(portHandle);
-    if (!getAttributes(fd, settings))
-        return false;
-    settings.c_cc[VMIN] = static_cast<cc_t>(savedTimeouts.values[savedVmin]);
-    settings.c_cc[VTIME] = static_cast<cc_t>(savedTimeouts.values[savedVtime]);
     const int statusFlags = static_cast<int>(savedTimeouts.values[savedStatusFlags]);
-    return setAttributes(fd, settings) && ::fcntl(fd, F_SETFL, statusFlags) == 0;
+    if (getAttributes(fd, settings)) {
+        settings.c_cc[VMIN] = static_cast<cc_t>(savedTimeouts.values[savedVmin]);
+        settings.c_cc[VTIME] = static_cast<cc_t>(savedTimeouts.values[savedVtime]);
+        if (setAttributes(fd, settings) && ::fcntl(fd, F_SETFL, statusFlags) == 0)
+            return true;
+    }
+    deviceError = lastSystemError();
+    return false;
 }
 
 bool SerialPort::releaseDevice()
@@ -186,25 +230,37 @@ bool SerialPort::releaseDevice()
     // On Linux the descriptor is gone even when close reports an error, so it
     // must never be closed a second time.
     portHandle = invalidHandle;
-    return ::close(fd) == 0;
+    if (::close(fd) == 0)
+        return true;
+    deviceError = lastSystemError();
+    return false;
 }
 
 int SerialPort::readAvailable(std::uint8_t* into, int capacity)
 {
     const int fd = descriptor(portHandle);
     pollfd entry{fd, POLLIN, 0};
-    if (::poll(&entry, 1, 0) < 0)
-        return errno == EINTR ? 0 : -1;
+    if (::poll(&entry, 1, 0) < 0) {
+        if (errno == EINTR)
+            return 0;
+        deviceError = lastSystemError();
+        return -1;
+    }
     const bool troubled = (entry.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0;
     if (entry.revents & POLLIN) {
         const ssize_t got = ::read(fd, into, static_cast<std::size_t>(capacity));
         if (got > 0)
             return static_cast<int>(got);
-        if (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
+        if (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+            deviceError = lastSystemError();
             return -1;
+        }
     }
-    // A hung-up terminal keeps reporting input that reads as nothing.
-    return troubled ? -1 : 0;
+    // A hung-up terminal (an adapter pulled out) keeps reporting input that reads as nothing.
+    if (!troubled)
+        return 0;
+    deviceError = systemError((entry.revents & POLLNVAL) != 0 ? EBADF : EIO);
+    return -1;
 }
 
 void SerialPort::waitForInput(int milliseconds)
@@ -227,10 +283,11 @@ bool SerialPort::writeBytes(const std::uint8_t* bytes, std::int32_t count)
             continue;
         if (written < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
             IdleTicker::tick();
-            if (!waitForRoom(fd))
+            if (!waitForRoom(fd, deviceError))
                 return false;
             continue;
         }
+        deviceError = written < 0 ? lastSystemError() : systemError(EIO);
         return false;
     }
     // No drain here: on a USB adapter each would cost a bus round trip per
@@ -244,10 +301,13 @@ bool SerialPort::writeBytes(const std::uint8_t* bytes, std::int32_t count)
 // throw away bytes that the other side has not read yet.
 bool SerialPort::purgeDeviceTransmit()
 {
-    return drain(descriptor(portHandle));
+    return drain(descriptor(portHandle), deviceError);
 }
 
 bool SerialPort::purgeDeviceReceive()
 {
-    return ::tcflush(descriptor(portHandle), TCIFLUSH) == 0;
+    if (::tcflush(descriptor(portHandle), TCIFLUSH) == 0)
+        return true;
+    deviceError = lastSystemError();
+    return false;
 }

@@ -6,12 +6,26 @@
 #include "link/port_names.h"
 
 #include <string>
+#include <system_error>
 
 #include <windows.h>
 
 namespace {
 
 HANDLE deviceHandle(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
+
+std::error_code lastSystemError()
+{
+    return {static_cast<int>(GetLastError()), std::system_category()};
+}
+
+// Notes the system's error when the call failed; passes the outcome on.
+bool noted(bool succeeded, std::error_code& error)
+{
+    if (!succeeded)
+        error = lastSystemError();
+    return succeeded;
+}
 
 bool inputQueued(HANDLE handle)
 {
@@ -27,8 +41,10 @@ bool SerialPort::openDevice()
     const std::string name = portDevicePath(portNumber);
     const HANDLE handle = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
+    if (handle == INVALID_HANDLE_VALUE) {
+        deviceError = lastSystemError();
         return false;
+    }
     portHandle = reinterpret_cast<PortHandle>(handle);
     return true;
 }
@@ -36,7 +52,7 @@ bool SerialPort::openDevice()
 bool SerialPort::saveTimeouts()
 {
     COMMTIMEOUTS found{};
-    if (!GetCommTimeouts(deviceHandle(portHandle), &found))
+    if (!noted(GetCommTimeouts(deviceHandle(portHandle), &found) != 0, deviceError))
         return false;
     savedTimeouts.values[0] = found.ReadIntervalTimeout;
     savedTimeouts.values[1] = found.ReadTotalTimeoutMultiplier;
@@ -56,14 +72,14 @@ bool SerialPort::applyTimeouts()
     immediate.ReadTotalTimeoutConstant = 0;
     immediate.WriteTotalTimeoutMultiplier = 0;
     immediate.WriteTotalTimeoutConstant = 0;
-    return SetCommTimeouts(deviceHandle(portHandle), &immediate) != 0;
+    return noted(SetCommTimeouts(deviceHandle(portHandle), &immediate) != 0, deviceError);
 }
 
 SerialPort::LineSettings SerialPort::applyLineSettings()
 {
     DCB settings{};
     settings.DCBlength = sizeof settings;
-    if (!GetCommState(deviceHandle(portHandle), &settings))
+    if (!noted(GetCommState(deviceHandle(portHandle), &settings) != 0, deviceError))
         return LineSettings::ReadFailed;
     // Flow control, DTR and RTS control and the special characters stay as found.
     settings.BaudRate = baudRate;
@@ -72,7 +88,7 @@ SerialPort::LineSettings SerialPort::applyLineSettings()
     settings.ByteSize = 8;
     settings.Parity = NOPARITY;
     settings.StopBits = TWOSTOPBITS;
-    if (!SetCommState(deviceHandle(portHandle), &settings))
+    if (!noted(SetCommState(deviceHandle(portHandle), &settings) != 0, deviceError))
         return LineSettings::WriteFailed;
     return LineSettings::Applied;
 }
@@ -85,21 +101,23 @@ bool SerialPort::restoreTimeouts()
     saved.ReadTotalTimeoutConstant = savedTimeouts.values[2];
     saved.WriteTotalTimeoutMultiplier = savedTimeouts.values[3];
     saved.WriteTotalTimeoutConstant = savedTimeouts.values[4];
-    return SetCommTimeouts(deviceHandle(portHandle), &saved) != 0;
+    return noted(SetCommTimeouts(deviceHandle(portHandle), &saved) != 0, deviceError);
 }
 
 bool SerialPort::releaseDevice()
 {
     const HANDLE handle = deviceHandle(portHandle);
     portHandle = invalidHandle;
-    return CloseHandle(handle) != 0;
+    return noted(CloseHandle(handle) != 0, deviceError);
 }
 
-// One byte a read, as the port's time-outs make ReadFile return at once.
-int SerialPort::readAvailable(std::uint8_t* into, int)
+// The port's time-outs make ReadFile return at once with what has arrived,
+// up to the buffer's size.
+int SerialPort::readAvailable(std::uint8_t* into, int capacity)
 {
     DWORD got = 0;
-    if (!ReadFile(deviceHandle(portHandle), into, 1, &got, nullptr))
+    if (!noted(ReadFile(deviceHandle(portHandle), into, static_cast<DWORD>(capacity), &got, nullptr) != 0,
+               deviceError))
         return -1;
     return static_cast<int>(got);
 }
@@ -131,7 +149,8 @@ bool SerialPort::writeBytes(const std::uint8_t* bytes, std::int32_t count)
     // Synchronous and without a write time-out: returns when the driver has
     // taken every byte.
     DWORD written = 0;
-    return WriteFile(deviceHandle(portHandle), bytes, static_cast<DWORD>(count), &written, nullptr) != 0;
+    return noted(WriteFile(deviceHandle(portHandle), bytes, static_cast<DWORD>(count), &written, nullptr) != 0,
+                 deviceError);
 }
 
 // Every purge of the transmit side follows a write of ours, and none of those
@@ -141,10 +160,10 @@ bool SerialPort::writeBytes(const std::uint8_t* bytes, std::int32_t count)
 // discard would find nothing anyway.
 bool SerialPort::purgeDeviceTransmit()
 {
-    return FlushFileBuffers(deviceHandle(portHandle)) != 0;
+    return noted(FlushFileBuffers(deviceHandle(portHandle)) != 0, deviceError);
 }
 
 bool SerialPort::purgeDeviceReceive()
 {
-    return PurgeComm(deviceHandle(portHandle), PURGE_RXCLEAR) != 0;
+    return noted(PurgeComm(deviceHandle(portHandle), PURGE_RXCLEAR) != 0, deviceError);
 }

@@ -3,6 +3,7 @@
 #include "app/programmer.h"
 #include "common/general_exception.h"
 #include "image/builtin_image.h"
+#include "link/port_names.h"
 #include "link/serial_port.h"
 #include "sim/instrument.h"
 #include "tests/app/dialog_recorder.h"
@@ -29,6 +30,20 @@ const QString programFailed = QStringLiteral("Помилка при викона
 const QString verified = QStringLiteral("Верифікація успішна!");
 
 // The window with COM3 on a simulated instrument and COM3 chosen.
+// Another program holding the device open, which turns every other opener away.
+class HeldElsewhere {
+public:
+    explicit HeldElsewhere(const std::string& device) : mapping(heldThrough, device), holder(heldThrough, 5)
+    {
+        holder.openPort();
+    }
+
+private:
+    static constexpr int heldThrough = 9;
+    ScopedPortMapping mapping;
+    SerialPort holder;
+};
+
 struct Bench {
     explicit Bench(const sim::Config& config)
         : instrument(config), mapping(simulatedPort, instrument.devicePath()), window(dialogs)
@@ -207,12 +222,29 @@ private slots:
         QVERIFY(bench.portIsFree());
     }
 
-    void leaveProgrammingOnAPortThatWillNotOpenKeepsTheConnectedState()
+    // Another adapter plugged in after the connect renumbers the ports; the
+    // commands still reach the instrument the connect found, until a reset.
+    void leaveProgrammingReachesTheConnectedDeviceUntilReset()
     {
         Bench bench(firmware(3, 57));
         bench.window.BitBtn1Click();
         QTemporaryDir directory;
-        ScopedPortMapping gone(simulatedPort, directory.filePath(QStringLiteral("gone")).toStdString());
+        const std::string other = directory.filePath(QStringLiteral("other-adapter")).toStdString();
+        ScopedPortMapping renumbered(simulatedPort, other);
+
+        bench.window.BitBtn3Click();
+
+        QVERIFY(bench.dialogs.shown.empty());
+        QTRY_VERIFY(!bench.instrument.inBootloader());
+        bench.window.BitBtn5Click();
+        QCOMPARE(portDevicePath(simulatedPort), other);
+    }
+
+    void leaveProgrammingOnAPortThatWillNotOpenKeepsTheConnectedState()
+    {
+        Bench bench(firmware(3, 57));
+        bench.window.BitBtn1Click();
+        const HeldElsewhere held(bench.instrument.devicePath());
 
         bench.window.BitBtn3Click();
 
@@ -319,8 +351,7 @@ private slots:
     {
         Bench bench(firmware(3, 57));
         bench.window.BitBtn1Click();
-        QTemporaryDir directory;
-        ScopedPortMapping gone(simulatedPort, directory.filePath(QStringLiteral("gone")).toStdString());
+        const HeldElsewhere held(bench.instrument.devicePath());
         bench.window.BitBtn4Click();
         QCOMPARE(bench.dialogs.all(), QStringList{QStringLiteral("message: ") + programFailed});
     }

@@ -1,4 +1,5 @@
 #include "cli/command_line.h"
+#include "link/port_table.h"
 
 #include "image/builtin_image.h"
 #include "sim/instrument.h"
@@ -69,6 +70,8 @@ class CommandLineTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        // Each run of the tool is a process of its own; here they share one table.
+        portTable().releasePins();
         std::string pattern = (std::filesystem::temp_directory_path() / "veltor-cli-test-XXXXXX").string();
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         directory = pattern;

@@ -43,6 +43,7 @@ TEST(EnterBootloader, FirstProbeAnsweredGivesTheIdentifierAfterTheSettlingPause)
 
 TEST(EnterBootloader, AnswersQueuedBehindTheFirstBAreThrownAwayBeforeTheIdentifier)
 {
+    ManualClock clock;
     RecordingFrontend screen;
     BootloaderChannel channel;
     channel.reply({'B', 'B', 'B', 'B', 'B', 'B'});
@@ -51,10 +52,12 @@ TEST(EnterBootloader, AnswersQueuedBehindTheFirstBAreThrownAwayBeforeTheIdentifi
     std::vector<std::string> expected = probePair();
     expected += identification();
     EXPECT_TRUE(tracesEqual(expected, channel.trace));
+    EXPECT_EQ(clock.pauses, std::vector<std::chrono::milliseconds>{500ms});
 }
 
 TEST(EnterBootloader, OneByteIsTakenPerProbeSoABehindOtherBytesComesLater)
 {
+    ManualClock clock;
     RecordingFrontend screen;
     BootloaderChannel channel;
     channel.reply({'A', 0x00, 'X', 'B'});
@@ -70,6 +73,7 @@ TEST(EnterBootloader, OneByteIsTakenPerProbeSoABehindOtherBytesComesLater)
 
 TEST(EnterBootloader, ForeignIdentifierIsReturnedAsReceived)
 {
+    ManualClock clock;
     RecordingFrontend screen;
     BootloaderChannel channel;
     channel.probeAnswer = [](int) { return 'B'; };
@@ -83,6 +87,7 @@ TEST(EnterBootloader, ForeignIdentifierIsReturnedAsReceived)
 
 TEST(EnterBootloader, MissingIdentifierByteRaisesTheReadTimeoutAndLeavesTheChannelOpen)
 {
+    ManualClock clock;
     RecordingFrontend screen;
     BootloaderChannel channel;
     channel.probeAnswer = [](int) { return 'B'; };
@@ -96,6 +101,69 @@ TEST(EnterBootloader, MissingIdentifierByteRaisesTheReadTimeoutAndLeavesTheChann
     }
     EXPECT_FALSE(channel.closed);
     EXPECT_EQ(std::count(channel.trace.begin(), channel.trace.end(), "r"), 6);
+}
+
+std::vector<int> positions(const RecordingFrontend& screen)
+{
+    std::vector<int> shown;
+    for (const auto& event : screen.events)
+        if (event.kind == RecordingFrontend::Event::Position)
+            shown.push_back(event.value);
+    return shown;
+}
+
+// An instrument that answers 'A', 0x00 or nothing, but never 'B', wherever in
+// a second of the clock the attempt starts.
+TEST(EnterBootloader, NoBGivesUpBetweenFiveAndSixSecondsClosingTheChannel)
+{
+    for (const auto intoSecond : {0ms, 1ms, 500ms, 999ms}) {
+        SCOPED_TRACE(intoSecond.count());
+        ManualClock clock(intoSecond);
+        RecordingFrontend screen;
+        BootloaderChannel channel;
+        channel.clock = &clock;
+        channel.probeAnswer = [](int probe) { return probe % 3 == 0 ? 'A' : probe % 3 == 1 ? 0x00 : -1; };
+
+        std::string message;
+        try {
+            enterBootloader(&channel);
+        } catch (const ReplyException& error) {
+            message = error.message();
+        }
+
+        EXPECT_EQ(message, "VELTOR не відповідає!\nСпробуйте повторити процедуру\nпрограмування ще раз!");
+        EXPECT_GT(clock.elapsed(), 5s);
+        EXPECT_LE(clock.elapsed(), 6s);
+        ASSERT_FALSE(channel.trace.empty());
+        EXPECT_EQ(channel.trace.back(), "close");
+        EXPECT_EQ(std::count(channel.trace.begin(), channel.trace.end(), "w53"), 0) << "asked for the identifier";
+        // The bar counts the whole seconds up to five on a scale of five, then drops to 0.
+        const std::vector<int> shown = positions(screen);
+        ASSERT_GE(shown.size(), 2u);
+        EXPECT_EQ(shown.back(), 0);
+        EXPECT_TRUE(std::is_sorted(shown.begin(), shown.end() - 1));
+        EXPECT_EQ(screen.highestPosition, 5);
+        EXPECT_EQ(screen.currentMaximum, 5);
+    }
+}
+
+TEST(EnterBootloader, InstrumentSwitchedOnLateIsCaughtAndTheBarEndsAtZero)
+{
+    ManualClock clock;
+    RecordingFrontend screen;
+    BootloaderChannel channel;
+    channel.clock = &clock;
+    channel.probeAnswer = [&clock](int) { return clock.elapsed() >= 2s ? 'B' : -1; };
+
+    EXPECT_EQ(enterBootloader(&channel), "AVRBOOT");
+
+    const std::vector<int> shown = positions(screen);
+    ASSERT_GE(shown.size(), 2u);
+    EXPECT_EQ(shown.back(), 0);
+    EXPECT_TRUE(std::is_sorted(shown.begin(), shown.end() - 1));
+    EXPECT_NE(std::find(shown.begin(), shown.end(), 1), shown.end());
+    EXPECT_EQ(screen.highestPosition, 2);
+    EXPECT_FALSE(channel.closed);
 }
 
 TEST(BootloaderQueries, NullChannelIsRefusedBeforeAnythingElse)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tests/support/manual_clock.h"
 #include "tests/support/scripted_channel.h"
 
 #include <chrono>
@@ -9,14 +10,16 @@
 
 // A scripted channel that plays the bootloader's side of the handshake: it
 // may answer each probe pair, sends its identifier after 'S', and spends a
-// little time on every empty poll, as a line would, so that probing for
-// seconds stays a few thousand passes.
+// millisecond on every empty poll, as a line would, so that probing for
+// seconds stays a few thousand passes: real time, or the manual clock's when
+// one is given.
 class BootloaderChannel : public ScriptedChannel {
 public:
     // Answer to the probe pair number n (1-based); a negative value: none.
     std::function<int(int probe)> probeAnswer = [](int) { return -1; };
     std::string identifier = "AVRBOOT";
     int probes = 0;
+    ManualClock* clock = nullptr;
 
     void writeByte(int value) override
     {
@@ -32,8 +35,12 @@ public:
 
     std::uint8_t pollByte(std::time_t referenceTime) override
     {
-        if (replies.empty())
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        if (replies.empty()) {
+            if (clock)
+                clock->advance(std::chrono::milliseconds(1));
+            else
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
         return ScriptedChannel::pollByte(referenceTime);
     }
 };

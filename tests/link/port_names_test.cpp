@@ -1,13 +1,17 @@
 #include "link/port_names.h"
 #include "link/port_scan.h"
+#include "link/port_table.h"
 #include "tests/support/port_mapping.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <set>
 #include <vector>
 
+#include <stdlib.h>
 #include <sys/stat.h>
 
 namespace {
@@ -90,6 +94,85 @@ TEST(PortDevicePath, UnmappedPortsTakeDistinctSerialDevicesInOrder)
 TEST(PortDevicePath, NoPortZero)
 {
     EXPECT_EQ(portDevicePath(0), "");
+    EXPECT_EQ(portDevicePath(lastPortNumber + 1), "");
+}
+
+// A pinned port stays on its device whatever the platform says meanwhile,
+// until the pins are released; ports outside the range take no pin.
+TEST(PortTable, APinOutlastsChangesUnderneathUntilReleased)
+{
+    PortTable table;
+    ScopedPortMapping before(2, "/dev/pts/41");
+    EXPECT_EQ(table.pin(2), "/dev/pts/41");
+    {
+        ScopedPortMapping replugged(2, "/dev/pts/42");
+        EXPECT_EQ(table.device(2), "/dev/pts/41");
+        table.pin(5, "/tmp/typed-device");
+        EXPECT_EQ(table.device(5), "/tmp/typed-device");
+        table.pin(0, "/dev/pts/1");
+        table.pin(lastPortNumber + 1, "/dev/pts/1");
+        EXPECT_EQ(table.device(0), "");
+        EXPECT_FALSE(table.isPinned(lastPortNumber + 1));
+
+        table.releasePins();
+        EXPECT_FALSE(table.isPinned(2));
+        EXPECT_EQ(table.device(2), "/dev/pts/42");
+    }
+    EXPECT_EQ(table.device(2), "/dev/pts/41");
+}
+
+TEST(PortTable, APortWithoutADeviceStaysFreeAndUnpinned)
+{
+    UnmappedPorts none;
+    PortTable table;
+    std::vector<std::unique_ptr<ScopedPortMapping>> taken;
+    for (int n = firstPortNumber; n <= lastPortNumber; ++n)
+        if (n != 4)
+            taken.push_back(std::make_unique<ScopedPortMapping>(n, "/dev/pts/" + std::to_string(n)));
+    const bool com4HasADevice = !platformPortDevice(4).empty();  // the scan may find one
+    EXPECT_EQ(table.freePort(), com4HasADevice ? std::nullopt : std::optional<std::int32_t>(4));
+    if (!com4HasADevice) {
+        EXPECT_EQ(table.pin(4), "");
+        EXPECT_FALSE(table.isPinned(4));
+    }
+}
+
+// The stable /dev/serial/by-id name of an adapter, described by the USB
+// device's attributes where sysfs has them, else by the name itself.
+TEST(AdapterName, FoundThroughTheStableLinkThatLeadsToTheDevice)
+{
+    namespace fs = std::filesystem;
+    char pattern[] = "/tmp/veltor-by-id-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    const fs::path root = pattern;
+    fs::create_directories(root / "dev");
+    fs::create_directories(root / "by-id");
+    fs::create_directories(root / "usb1/1-1/1-1:1.0/ttyUSB0");
+    fs::create_directories(root / "class/ttyUSB0");
+    fs::create_directories(root / "class/ttyUSB1");
+    for (const char* device : {"ttyUSB0", "ttyUSB1", "ttyUSB2"})
+        std::ofstream(root / "dev" / device).put('x');
+    std::ofstream(root / "usb1/1-1/manufacturer") << "FTDI\n";
+    std::ofstream(root / "usb1/1-1/product") << "FT232R USB UART\n";
+    std::ofstream(root / "usb1/1-1/serial") << "A50285BI\n";
+    fs::create_directory_symlink(root / "usb1/1-1/1-1:1.0/ttyUSB0", root / "class/ttyUSB0/device");
+    const std::string ftdi = "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+    const std::string prolific = "usb-Prolific_Technology_Inc._USB-Serial_Controller-if00-port0";
+    fs::create_symlink("../dev/ttyUSB0", root / "by-id" / ftdi);
+    fs::create_symlink("../dev/ttyUSB1", root / "by-id" / prolific);
+
+    const auto described = adapterNameIn((root / "dev/ttyUSB0").string(), root / "by-id", root / "class");
+    ASSERT_TRUE(described.has_value());
+    EXPECT_EQ(described->stablePath, (root / "by-id" / ftdi).string());
+    EXPECT_EQ(described->description, "FTDI FT232R USB UART A50285BI");
+
+    const auto named = adapterNameIn((root / "dev/ttyUSB1").string(), root / "by-id", root / "class");
+    ASSERT_TRUE(named.has_value());
+    EXPECT_EQ(named->description, "Prolific Technology Inc. USB-Serial Controller");
+
+    EXPECT_FALSE(adapterNameIn((root / "dev/ttyUSB2").string(), root / "by-id", root / "class"));
+    EXPECT_FALSE(adapterNameIn((root / "dev/ttyUSB0").string(), root / "no-by-id", root / "class"));
+    fs::remove_all(root);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "link/serial_port.h"
 #include "tests/link/idle_recorder.h"
 #include "tests/link/pseudo_terminal.h"
+#include "tests/support/manual_clock.h"
 #include "tests/support/port_mapping.h"
 
 #include <gtest/gtest.h>
@@ -36,6 +37,18 @@ std::string messageOf(Call call)
         return std::string("wrong exception type: ") + error.what();
     }
     return "nothing raised";
+}
+
+// The operating system's error that a PortException carries as its cause.
+template <typename Call>
+std::error_code causeOf(Call call)
+{
+    try {
+        call();
+    } catch (const PortException& error) {
+        return error.cause();
+    }
+    return {};
 }
 
 // A port mapped onto a fresh pseudo-terminal, which the test drives from the
@@ -127,6 +140,7 @@ TEST_F(SerialPortOnPty, OperationsOnAClosedChannelRaiseTheirOwnMessage)
         SCOPED_TRACE(c.operation);
         EXPECT_EQ(messageOf<PortException>([&] { c.call(neverOpened); }), c.message);
         EXPECT_EQ(messageOf<PortException>([&] { c.call(reclosed); }), c.message);
+        EXPECT_FALSE(causeOf([&] { c.call(neverOpened); })) << "no system call, so no system error";
     }
     EXPECT_TRUE(pty.drainFor(50ms).empty());
 }
@@ -296,30 +310,51 @@ TEST_F(SerialPortOnPty, AStreamOfBytesStillGivesTheWindowItsIdleCalls)
     EXPECT_LE(idle.longestGap(start, end), 100ms);
 }
 
-TEST_F(SerialPortOnPty, TimeoutZeroReadsOnceAndDoesNotWait)
+// A wait of N seconds on the seconds clock ends once the clock has moved on
+// by N, which is between N-1 and N seconds after the start; with 0 exactly one
+// read is tried.
+TEST_F(SerialPortOnPty, ReadTimeOutEndsInTheLastSecondOfItsWait)
 {
-    SerialPort serial(port, 0);
-    serial.openPort();
-    pty.send({0x42});
-    waitUntilArrived(1);
-    EXPECT_EQ(serial.readByte(), 0x42);
+    for (const int timeout : {0, 1, 5}) {
+        for (const auto intoSecond : {0ms, 400ms, 999ms}) {
+            SCOPED_TRACE(std::to_string(timeout) + " s, started " + std::to_string(intoSecond.count()) + " ms in");
+            ManualClock clock(intoSecond);
+            SerialPort serial(port, timeout);
+            serial.openPort();
+            EXPECT_EQ(messageOf<TimeoutException>([&] { serial.readByte(); }), readTimedOut);
+            if (timeout == 0) {
+                EXPECT_EQ(clock.elapsed(), 0ms);
+            } else {
+                EXPECT_GT(clock.elapsed(), std::chrono::seconds(timeout - 1));
+                EXPECT_LE(clock.elapsed(), std::chrono::seconds(timeout));
+            }
+        }
+    }
+}
 
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(messageOf<TimeoutException>([&] { serial.readByte(); }), readTimedOut);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);
+TEST_F(SerialPortOnPty, PollByteAnswersZeroOnceTheClockIsASecondPastTheReference)
+{
+    for (const auto intoSecond : {0ms, 999ms}) {
+        ManualClock clock(intoSecond);
+        SerialPort serial(port, 5);
+        serial.openPort();
+        EXPECT_EQ(serial.pollByte(clock.seconds()), 0);
+        EXPECT_GT(clock.elapsed(), 0ms);
+        EXPECT_LE(clock.elapsed(), 1s);
+    }
 }
 
 TEST_F(SerialPortOnPty, PollByteWithAnOldReferenceReadsOnceAndAnswersZero)
 {
+    ManualClock clock;
     SerialPort serial(port, 5);
     serial.openPort();
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(serial.pollByte(std::time(nullptr) - 10), 0);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);
+    EXPECT_EQ(serial.pollByte(clock.seconds() - 10), 0);
+    EXPECT_EQ(clock.elapsed(), 0ms);
 
     pty.send({0x42});
     waitUntilArrived(1);
-    EXPECT_EQ(serial.pollByte(std::time(nullptr) - 10), 0x42);
+    EXPECT_EQ(serial.pollByte(clock.seconds() - 10), 0x42);
 }
 
 TEST_F(SerialPortOnPty, ReadByteWaitsForAByteThatComesLater)
@@ -346,6 +381,7 @@ TEST_F(SerialPortOnPty, HangUpOfTheOtherSideIsAReadFailureNotAWait)
     });
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(messageOf<PortException>([&] { reading.readByte(); }), "Пимилка читання байту з COM порту!");
+    EXPECT_EQ(causeOf([&] { reading.readByte(); }), std::errc::io_error);
     EXPECT_EQ(messageOf<PortException>([&] { reading.pollByte(std::time(nullptr)); }),
               "Помилка читання байту з COM порта!");
     EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
@@ -371,6 +407,7 @@ TEST_F(SerialPortOnPty, PortHeldElsewhereCannotBeOpenedUntilReleased)
 
     SerialPort second(9, 5);
     EXPECT_EQ(messageOf<PortException>([&] { second.openPort(); }), "Помилка відкриття  порту COM9");
+    EXPECT_EQ(causeOf([&] { second.openPort(); }), std::errc::device_or_resource_busy);
     EXPECT_FALSE(second.isOpen());
 
     const pid_t child = ::fork();
@@ -430,13 +467,19 @@ TEST_F(SerialPortOnPty, NegativeBlockCountIsRefusedWithoutSendingAnything)
     EXPECT_TRUE(pty.drainFor(100ms).empty());
 }
 
-TEST(SerialPortOpenFailure, MissingOrForeignDeviceLeavesTheChannelClosed)
+TEST(SerialPortOpenFailure, MissingOrForeignDeviceLeavesTheChannelClosedAndTellsWhy)
 {
-    for (const char* device : {"/nonexistent/ttyUSB7", "/dev/null"}) {
+    const struct {
+        const char* device;
+        std::errc cause;
+    } cases[] = {{"/nonexistent/ttyUSB7", std::errc::no_such_file_or_directory},
+                 {"/dev/null", std::errc::inappropriate_io_control_operation}};
+    for (const auto& [device, cause] : cases) {
         SCOPED_TRACE(device);
         ScopedPortMapping mapping(7, device);
         SerialPort serial(7, 5);
         EXPECT_EQ(messageOf<PortException>([&] { serial.openPort(); }), "Помилка відкриття  порту COM7");
+        EXPECT_EQ(causeOf([&] { serial.openPort(); }), cause);
         EXPECT_FALSE(serial.isOpen());
         EXPECT_NO_THROW(serial.closePort());
         EXPECT_EQ(messageOf<PortException>([&] { serial.writeByte(1); }), notOpenForWrite);

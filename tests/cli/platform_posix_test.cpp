@@ -1,0 +1,66 @@
+#include "cli/platform.h"
+#include "cli/port_choice.h"
+#include "link/port_names.h"
+#include "link/port_table.h"
+#include "tests/support/port_mapping.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <string>
+
+namespace {
+
+bool contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+// The hint comes from the system's error alone; the device is not asked again.
+TEST(PortAccessHint, ReadsTheCause)
+{
+    const std::string device = "/dev/veltor-test-no-such-device";
+    const struct {
+        int error;
+        const char* expected; // empty: no hint
+    } cases[] = {
+        {0, ""},
+        {ENOENT, "немає: перевірте кабель і адаптер"},
+        {ENXIO, "немає: перевірте кабель і адаптер"},
+        {EACCES, "sudo usermod -aG dialout"},
+        {EBUSY, "зайнятий іншою програмою"},
+        {ENOTTY, "не є послідовним портом"},
+        {EIO, "втрачено"},
+        {EINVAL, "Система повідомляє"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.error);
+        const std::error_code cause = c.error ? std::error_code(c.error, std::generic_category()) : std::error_code();
+        const std::string hint = portAccessHint(device, cause);
+        if (*c.expected == '\0')
+            EXPECT_EQ(hint, "");
+        else
+            EXPECT_TRUE(contains(hint, c.expected)) << hint;
+    }
+    EXPECT_TRUE(contains(portAccessHint("", std::make_error_code(std::errc::no_such_device)),
+                         "За цим портом немає пристрою"));
+}
+
+// VELTOR_COMn moves a port from one device to another here, as replugging
+// adapters does.
+// The whole run reaches the device the port led to when it was chosen; the
+// next choice starts afresh.
+TEST(ChoosePort, ThePortStaysOnItsDeviceForTheRun)
+{
+    ScopedPortMapping first(3, "veltor-test-first-adapter");
+    const PortChoice choice = choosePort("COM3");
+    EXPECT_EQ(choice.device, "veltor-test-first-adapter");
+    {
+        ScopedPortMapping replugged(3, "veltor-test-second-adapter");
+        EXPECT_EQ(portDevicePath(3), "veltor-test-first-adapter");
+        EXPECT_EQ(choosePort("3").device, "veltor-test-second-adapter");
+    }
+    portTable().releasePins();
+}
+
+} // namespace
