@@ -2,9 +2,11 @@
 // instruments with wire pacing (115200 bit/s, 8N2, data-sheet flash times) and
 // prints the figures: the tool's wall time against the least time the same
 // exchange needs on a real line, its CPU share, bytes and round trips; the
-// same on the byte path; four updates at once on four ports.
+// same on the byte path; four updates at once on four ports; the full update
+// through USB serial adapters that hold replies back.
 //
 //   veltor-bench [--tool PATH] [--runs N] [--skip-byte-path] [--skip-parallel]
+//                [--skip-adapters] [--adapters-only]
 
 #include "sim/instrument.h"
 
@@ -38,6 +40,8 @@ struct Options {
     int runs = 1;
     bool bytePath = true;
     bool parallel = true;
+    bool basic = true;
+    bool adapters = true;
 };
 
 struct Child {
@@ -125,9 +129,9 @@ sim::Config pacedInstrument(bool blockSupport)
 }
 
 // One whole update (connect, program, leave) on a freshly switched-on instrument.
-std::optional<Figures> update(const Options& options, bool blockSupport)
+std::optional<Figures> update(const Options& options, const sim::Config& config)
 {
-    sim::Instrument instrument(pacedInstrument(blockSupport));
+    sim::Instrument instrument(config);
     const ChildResult result = runTool(options.tool, {"update", instrument.devicePath(), "--yes"});
     if (result.exitCode != 0)
         return std::nullopt;
@@ -228,6 +232,47 @@ void printMachine()
                 sysconf(_SC_NPROCESSORS_ONLN), cpu.c_str());
 }
 
+struct AdapterScenario {
+    const char* name;
+    sim::AdapterKind kind;
+    int latencyTimerMs;
+};
+
+// The full update through adapters that hold bytes on their way to the
+// computer: the time per round trip the tool sees, against the simulator's count.
+bool adapterScenarios(const Options& options)
+{
+    const AdapterScenario scenarios[] = {
+        {"no adapter (latency 0)", sim::AdapterKind::None, 0},
+        {"FTDI kind, latency timer 1 ms", sim::AdapterKind::LatencyTimer, 1},
+        {"FTDI kind, latency timer 4 ms", sim::AdapterKind::LatencyTimer, 4},
+        {"FTDI kind, latency timer 16 ms", sim::AdapterKind::LatencyTimer, 16},
+        {"1 ms USB frame (CH340, CP210x, PL2303 kind)", sim::AdapterKind::UsbFrame, 0},
+    };
+    std::printf("Full update through a USB serial adapter (block path)\n");
+    std::printf("  %-44s %9s %9s %11s %12s %11s\n", "adapter", "wall", "wire", "round trips", "wall / trip",
+                "added/trip");
+    std::optional<double> direct;
+    for (const AdapterScenario& scenario : scenarios) {
+        sim::Config config = pacedInstrument(true);
+        config.adapter = scenario.kind;
+        config.latencyTimerMs = scenario.latencyTimerMs;
+        const auto figures = bestOf(options.runs, [&] { return update(options, config); });
+        if (!figures)
+            return false;
+        const double trips = static_cast<double>(figures->counters.roundTrips);
+        if (!direct)
+            direct = figures->wall;
+        std::printf("  %-44s %7.3f s %7.3f s %11llu %9.2f ms %8.2f ms\n", scenario.name, figures->wall,
+                    figures->counters.leastWireSeconds, static_cast<unsigned long long>(figures->counters.roundTrips),
+                    1000 * figures->wall / trips, 1000 * (figures->wall - *direct) / trips);
+        std::fflush(stdout);
+    }
+    std::printf("  (wall / trip: the tool's wall time over the simulator's round trips; added/trip: the same for\n"
+                "   the time beyond the run without an adapter)\n\n");
+    return true;
+}
+
 bool parseOptions(int argc, char** argv, Options& options)
 {
     for (int i = 1; i < argc; ++i) {
@@ -240,9 +285,15 @@ bool parseOptions(int argc, char** argv, Options& options)
             options.bytePath = false;
         } else if (word == "--skip-parallel") {
             options.parallel = false;
+        } else if (word == "--skip-adapters") {
+            options.adapters = false;
+        } else if (word == "--adapters-only") {
+            options.basic = false;
+            options.adapters = true;
         } else {
             std::fprintf(stderr,
                          "usage: %s [--tool PATH] [--runs N] [--skip-byte-path] [--skip-parallel]\n"
+                         "          [--skip-adapters] [--adapters-only]\n"
                          "Times veltor-update against paced simulated instruments (best of N runs).\n",
                          argv[0]);
             return false;
@@ -259,8 +310,12 @@ int main(int argc, char** argv)
     if (!parseOptions(argc, argv, options))
         return 2;
     printMachine();
+    if (options.adapters && !adapterScenarios(options))
+        return 1;
+    if (!options.basic)
+        return 0;
 
-    const auto blocks = bestOf(options.runs, [&] { return update(options, true); });
+    const auto blocks = bestOf(options.runs, [&] { return update(options, pacedInstrument(true)); });
     if (!blocks)
         return 1;
     printFigures("Full update (connect, program, leave), block path", *blocks, true);
@@ -271,7 +326,7 @@ int main(int argc, char** argv)
     printFigures("Program alone (erase, write, read back, compare), block path", *program, false);
 
     if (options.bytePath) {
-        const auto bytes = bestOf(options.runs, [&] { return update(options, false); });
+        const auto bytes = bestOf(options.runs, [&] { return update(options, pacedInstrument(false)); });
         if (!bytes)
             return 1;
         printFigures("Full update, byte path (no block support)", *bytes, true);

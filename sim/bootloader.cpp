@@ -306,6 +306,7 @@ void Bootloader::advance(std::uint16_t words)
 void Bootloader::applyReplyFaults(const std::string& kind, Action& action)
 {
     const Faults& faults = config.faults;
+    action.kind = kind;
     const int count = ++commandCounts[kind];
     if (kind == faults.dropReplyCommand && count == faults.dropReplyIndex) {
         action.reply.clear();

@@ -24,6 +24,7 @@ struct Action {
     double busySeconds = 0;        // the chip works this long before it replies
     std::uint32_t pagesWritten = 0;
     bool isCommand = false;        // counts as a command (bare probe bytes do not)
+    std::string kind;              // of a command, as faults name it
 };
 
 class Bootloader {

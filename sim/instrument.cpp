@@ -27,6 +27,9 @@ using TimePoint = Clock::time_point;
 constexpr auto lineByte = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(byteSeconds));
 constexpr auto idleWake = std::chrono::milliseconds(200);
 constexpr auto exclusivityCheck = std::chrono::milliseconds(20);
+// A paced line lets the host's output run this far ahead of it (a UART's
+// 16-byte FIFO) before the host has to wait, as its drain would on a real port.
+constexpr auto hostLead = 16 * lineByte;
 
 Clock::duration seconds(double value)
 {
@@ -89,7 +92,11 @@ private:
 } // namespace
 
 struct Instrument::State {
-    explicit State(Config configuration) : config(std::move(configuration)), bootloader(config, chip) {}
+    explicit State(Config configuration)
+        : config(std::move(configuration)), bootloader(config, chip),
+          adapter(config.adapter, std::chrono::milliseconds(config.latencyTimerMs), Clock::now())
+    {
+    }
 
     void serve();
     void step(TimePoint now);
@@ -97,6 +104,7 @@ struct Instrument::State {
     void powerOn(TimePoint now);
     void powerOff(TimePoint now);
     void receive(TimePoint now);
+    void holdHostWhileLineBusy(TimePoint now);
     void accept(std::uint8_t byte, TimePoint now);
     void process(TimePoint now);
     void carryOut(std::size_t length, TimePoint at);
@@ -110,7 +118,6 @@ struct Instrument::State {
     Bootloader bootloader;
     PseudoTerminal line;
     WakePipe wakePipe;
-    const bool privileged = geteuid() == 0;
 
     mutable std::mutex mutex;
     std::thread thread;
@@ -127,8 +134,11 @@ struct Instrument::State {
     std::size_t head = 0;
     std::optional<TimePoint> nextFrameAt;   // the front frame is complete but not yet due
 
-    std::vector<Outgoing> output;           // in due order
+    std::vector<Outgoing> output;           // on the line, due when fully sent, in due order
     std::size_t outputHead = 0;
+    UsbAdapter adapter;
+    std::vector<std::uint8_t> toHost;       // handed over, waiting for room on the host's side
+    bool hostHeld = false;
     TimePoint receiveLineFree;
     TimePoint sendLineFree;
     TimePoint busyUntil;
@@ -145,7 +155,7 @@ Instrument::Instrument(Config config) : state(std::make_unique<State>(std::move(
     if (!s.config.initialFlashFile.empty())
         s.chip.loadFlash(readFile(s.config.initialFlashFile));
     const TimePoint now = Clock::now();
-    s.receiveLineFree = s.sendLineFree = s.busyUntil = s.lastExclusivityCheck = now;
+    s.lastExclusivityCheck = now;
     s.powerOff(now);
     s.thread = std::thread([&s] { s.serve(); });
 }
@@ -237,8 +247,7 @@ void Instrument::State::serve()
         step(now);
 
         pollfd fds[2] = {{wakePipe.readEnd(), POLLIN, 0}, {line.master(), POLLIN, 0}};
-        const bool backlog = outputHead < output.size() && output[outputHead].due <= now;
-        if (backlog)
+        if (!toHost.empty())
             fds[1].events |= POLLOUT;   // the host is not reading: wait until it does
         const nfds_t count = line.isOpen() ? 2 : 1;
         const auto wait = std::max(nextWake(now) - now, Clock::duration::zero());
@@ -258,10 +267,11 @@ void Instrument::State::step(TimePoint now)
         return;
     updatePower(now);
     receive(now);
+    holdHostWhileLineBusy(now);
     process(now);
     transmit(now);
     hangUpIfDue();
-    if (!privileged && line.isOpen() && now - lastExclusivityCheck >= exclusivityCheck) {
+    if (line.isOpen() && now - lastExclusivityCheck >= exclusivityCheck) {
         lastExclusivityCheck = now;
         line.releaseAbandonedExclusivity();
     }
@@ -278,8 +288,11 @@ TimePoint Instrument::State::nextWake(TimePoint now) const
         wake = std::min(wake, *nextFrameAt);
     if (outputHead < output.size() && output[outputHead].due > now)
         wake = std::min(wake, output[outputHead].due);
-    if (!privileged)
-        wake = std::min(wake, lastExclusivityCheck + exclusivityCheck);
+    if (const auto delivery = adapter.nextDelivery())
+        wake = std::min(wake, *delivery);
+    if (hostHeld)
+        wake = std::min(wake, receiveLineFree - hostLead);
+    wake = std::min(wake, lastExclusivityCheck + exclusivityCheck);
     return wake;
 }
 
@@ -301,7 +314,8 @@ void Instrument::State::powerOn(TimePoint now)
 }
 
 // Switched off: the line goes quiet, whatever was under way is lost, and the
-// instrument comes back on as configured.
+// instrument comes back on as configured. Bytes the adapter already holds
+// still reach the host.
 void Instrument::State::powerOff(TimePoint now)
 {
     powered = false;
@@ -311,7 +325,8 @@ void Instrument::State::powerOff(TimePoint now)
     nextFrameAt.reset();
     output.clear();
     outputHead = 0;
-    busyUntil = now;
+    receiveLineFree = sendLineFree = busyUntil = now;
+    holdHostWhileLineBusy(now);
     if (config.powerOnAfterProbeMs < 0)
         powerOnAt = now + std::chrono::milliseconds(config.powerOnDelayMs);
     else
@@ -340,19 +355,33 @@ void Instrument::State::accept(std::uint8_t byte, TimePoint now)
 {
     ++counters.bytesFromHost;
     ++totalReceived;
-    const bool silenced = config.faults.silentAfterBytes >= 0
-        && totalReceived > static_cast<std::uint64_t>(config.faults.silentAfterBytes);
-    if (!powered || silenced) {
-        ledger.received(1);
+    // A byte is there once its last stop bit is: the line carries one at a
+    // time, whether the instrument listens or not.
+    receiveLineFree = std::max(receiveLineFree, now) + paced(lineByte);
+    if (!powered) {
         const bool probe = byte == ']' || byte == '[';
-        if (!powered && probe && !powerOnAt && config.powerOnAfterProbeMs >= 0)
+        if (probe && !powerOnAt && config.powerOnAfterProbeMs >= 0)
             powerOnAt = now + std::chrono::milliseconds(config.powerOnAfterProbeMs);
         return;
     }
-    // A byte is there once its last stop bit is: the line carries one at a time.
-    receiveLineFree = std::max(receiveLineFree, now) + paced(lineByte);
+    const bool silenced = config.faults.silentAfterBytes >= 0
+        && totalReceived > static_cast<std::uint64_t>(config.faults.silentAfterBytes);
+    if (silenced) {
+        ledger.received(1);
+        return;
+    }
     inputBytes.push_back(byte);
     inputReady.push_back(receiveLineFree);
+}
+
+// The host cannot hand the line bytes faster than it carries them: its output
+// waits while the line is more than a FIFO's worth behind.
+void Instrument::State::holdHostWhileLineBusy(TimePoint now)
+{
+    const bool hold = config.pacing && line.isOpen() && receiveLineFree > now + hostLead;
+    if (hold != hostHeld && line.isOpen())
+        line.holdHostOutput(hold);
+    hostHeld = hold;
 }
 
 void Instrument::State::process(TimePoint now)
@@ -384,6 +413,8 @@ void Instrument::State::carryOut(std::size_t length, TimePoint at)
     head += length;
     if (action.isCommand)
         ++counters.commands;
+    if (!action.kind.empty())
+        ++counters.commandsByKind[action.kind];
     counters.pagesWritten += action.pagesWritten;
     ledger.busy(action.busySeconds);
     busyUntil = at + paced(seconds(action.busySeconds));
@@ -402,19 +433,18 @@ void Instrument::State::carryOut(std::size_t length, TimePoint at)
 
 void Instrument::State::transmit(TimePoint now)
 {
-    std::uint8_t buffer[4096];
-    while (outputHead < output.size() && output[outputHead].due <= now) {
-        std::size_t count = 0;
-        while (count < sizeof buffer && outputHead + count < output.size() && output[outputHead + count].due <= now) {
-            buffer[count] = output[outputHead + count].byte;
-            ++count;
-        }
-        const ssize_t written = write(line.master(), buffer, count);
+    for (; outputHead < output.size() && output[outputHead].due <= now; ++outputHead)
+        adapter.take(output[outputHead].byte, output[outputHead].due);
+    adapter.deliver(now, toHost);
+    std::size_t done = 0;
+    while (done < toHost.size()) {
+        const ssize_t written = write(line.master(), toHost.data() + done, toHost.size() - done);
         if (written <= 0)
-            return;   // full: the host is not reading; poll waits for room
-        outputHead += static_cast<std::size_t>(written);
-        counters.bytesToHost += static_cast<std::uint64_t>(written);
+            break;   // full: the host is not reading; poll waits for room
+        done += static_cast<std::size_t>(written);
     }
+    toHost.erase(toHost.begin(), toHost.begin() + static_cast<std::ptrdiff_t>(done));
+    counters.bytesToHost += done;
 }
 
 void Instrument::State::hangUpIfDue()
@@ -424,6 +454,9 @@ void Instrument::State::hangUpIfDue()
         line.hangUp();
         output.clear();
         outputHead = 0;
+        adapter.clear();
+        toHost.clear();
+        hostHeld = false;
     }
 }
 

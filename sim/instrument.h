@@ -1,7 +1,10 @@
 #pragma once
 
+#include "sim/usb_adapter.h"
+
 #include <array>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -56,8 +59,14 @@ struct Config {
     int bootWindowMs = 10000;
 
     // Deliver bytes at 115200 bit/s (11 bits a byte) and take the data sheet's
-    // page write and erase times.
+    // page write and erase times. The host's output is held back while the
+    // line is still busy with what it sent before.
     bool pacing = false;
+
+    // A USB serial adapter between the instrument and the host, holding bytes
+    // on their way to the host (see UsbAdapter).
+    AdapterKind adapter = AdapterKind::None;
+    int latencyTimerMs = 16;
 
     std::string initialFlashFile;       // raw binary loaded from address 0
     // Where dumpMemories() writes the raw flash (128 KiB) and EEPROM (4 KiB); empty: not written.
@@ -72,6 +81,7 @@ struct Counters {
     std::uint64_t commands = 0;
     std::uint64_t pagesWritten = 0;
     std::uint64_t roundTrips = 0;       // host-to-instrument turnarounds: replies sent
+    std::map<std::string, std::uint64_t> commandsByKind;   // by the kinds that faults name
     // Least time the exchange needs on a real line: both directions at
     // 115200 bit/s, 11 bits a byte, overlapping except where a host byte
     // follows a reply (it waits for the reply's end) and where a reply waits

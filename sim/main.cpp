@@ -16,6 +16,10 @@ void printCounters(const sim::Counters& counters)
     std::printf("bytes from host: %llu\n", static_cast<unsigned long long>(counters.bytesFromHost));
     std::printf("bytes to host: %llu\n", static_cast<unsigned long long>(counters.bytesToHost));
     std::printf("commands: %llu\n", static_cast<unsigned long long>(counters.commands));
+    std::printf("commands by kind:");
+    for (const auto& [kind, count] : counters.commandsByKind)
+        std::printf(" %s %llu", kind.c_str(), static_cast<unsigned long long>(count));
+    std::printf("\n");
     std::printf("pages written: %llu\n", static_cast<unsigned long long>(counters.pagesWritten));
     std::printf("round trips: %llu\n", static_cast<unsigned long long>(counters.roundTrips));
     std::printf("least wire time: %.3f s\n", counters.leastWireSeconds);

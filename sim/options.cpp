@@ -86,6 +86,16 @@ std::string wrapped(const std::string& text, const std::string& indent)
     return result + line + "\n";
 }
 
+// One adapter at a time: naming a second kind is a mistake, not an override.
+void chooseAdapter(Config& config, AdapterKind kind)
+{
+    const bool other = config.adapter != AdapterKind::None && kind != AdapterKind::None && config.adapter != kind;
+    if (other)
+        throw OptionError("--latency-timer and --frame-adapter choose different adapters; give one");
+    if (kind != AdapterKind::None || config.adapter == AdapterKind::LatencyTimer)
+        config.adapter = kind;
+}
+
 struct OptionEntry {
     const char* name;
     const char* value;   // nullptr: a flag without a value
@@ -147,8 +157,22 @@ const std::vector<OptionEntry>& optionTable()
          [](Options& o, const std::string&) { o.config.autoIncrement = false; }},
         {"pacing", nullptr,
          "deliver bytes no faster than 115200 bit/s at 11 bits a byte in each direction and take the data "
-         "sheet's times: 4.5 ms a page write or page erase, 8.5 ms an EEPROM byte",
+         "sheet's times: 4.5 ms a page write or page erase, 8.5 ms an EEPROM byte; the host's output is "
+         "stopped, as flow control would stop it, while it is more than 16 bytes ahead of the line",
          [](Options& o, const std::string&) { o.config.pacing = true; }},
+        {"latency-timer", "MS",
+         "a USB serial adapter of the FTDI kind between the instrument and the host: bytes towards the host "
+         "wait until 62 are there or the adapter's latency timer of MS milliseconds runs out (16 is the "
+         "adapters' default; the timer runs on its own and restarts with every USB packet); 0: no adapter, "
+         "bytes reach the host as the line delivers them (default)",
+         [](Options& o, const std::string& v) {
+             o.config.latencyTimerMs = parseInt(v, 0);
+             chooseAdapter(o.config, o.config.latencyTimerMs > 0 ? AdapterKind::LatencyTimer : AdapterKind::None);
+         }},
+        {"frame-adapter", nullptr,
+         "a USB serial adapter of the kind that forwards within a USB frame (CH340, CP210x, PL2303): bytes "
+         "towards the host go with the next 1 ms frame",
+         [](Options& o, const std::string&) { chooseAdapter(o.config, AdapterKind::UsbFrame); }},
         {"flash-file", "PATH", "load raw flash content from address 0 at start (up to 128 KiB)",
          [](Options& o, const std::string& v) { o.config.initialFlashFile = v; }},
         {"dump-flash", "PATH", "write the raw 128 KiB flash to PATH on exit and on SIGUSR2",
@@ -241,10 +265,11 @@ std::string usage(const std::string& program)
              << wrapped(entry.help, "      ");
     text << "\nNumbers may be written in decimal or with 0x; a BYTE may also be one character.\n"
          << wrapped("Commands of a kind are counted from start, across power cycles. On exit the counters are "
-                    "printed: bytes each way, commands, pages written, round trips (replies sent) and the least "
-                    "wire time: what the exchange needs at least on a real 115200 bit/s line, 11 bits a byte, "
-                    "both directions overlapping except where the host waits for a reply, plus the chip's page "
-                    "write, erase and EEPROM write times.", "");
+                    "printed: bytes each way, commands (also by kind), pages written, round trips (host command "
+                    "and the instrument's reply: replies sent) and the least wire time: what the exchange needs "
+                    "at least on a real 115200 bit/s line, 11 bits a byte, both directions overlapping except "
+                    "where the host waits for a reply, plus the chip's page write, erase and EEPROM write times. "
+                    "Bytes received while switched off and an adapter's holding time are not in it.", "");
     return text.str();
 }
 

@@ -86,4 +86,10 @@ void PseudoTerminal::releaseAbandonedExclusivity()
     flock(ownSlaveFd, LOCK_UN);
 }
 
+void PseudoTerminal::holdHostOutput(bool hold)
+{
+    if (ownSlaveFd >= 0)
+        tcflow(ownSlaveFd, hold ? TCOOFF : TCOON);
+}
+
 } // namespace sim

@@ -23,10 +23,15 @@ public:
     void hangUp();
 
     // A host that set exclusive use and went away without clearing it would
-    // lock every later non-privileged opener out, since our own descriptor
-    // keeps the terminal alive. When nobody holds the host's lock any more,
-    // the flag is cleared.
+    // lock every later non-privileged opener out (and make a privileged one
+    // see the port as taken), since our own descriptor keeps the terminal
+    // alive where a real port's last close would end it. When nobody holds
+    // the host's lock any more, the flag is cleared.
     void releaseAbandonedExclusivity();
+
+    // Stops or restarts the host's output as flow control would: while it is
+    // held, the host's writes wait (or fail with EAGAIN).
+    void holdHostOutput(bool hold);
 
 private:
     int masterFd = -1;

@@ -132,6 +132,23 @@ TEST(InstrumentEntry, StateAndLineSettingsSurviveHostReopeningExclusively)
     EXPECT_EQ(again.exchange({'S'}, 7), (std::vector<std::uint8_t>{'A', 'V', 'R', 'B', 'O', 'O', 'T'}));
 }
 
+TEST(InstrumentEntry, ExclusiveUseLeftBehindIsCleared)
+{
+    sim::Instrument instrument({});
+    {
+        PtyHost host(instrument.devicePath());
+        ASSERT_EQ(flock(host.descriptor(), LOCK_EX | LOCK_NB), 0);
+        ASSERT_EQ(ioctl(host.descriptor(), TIOCEXCL), 0);
+    }   // gone without clearing the flag, as a killed host does
+    std::this_thread::sleep_for(milliseconds(100));
+    const int fd = open(instrument.devicePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    int exclusive = 1;
+    EXPECT_EQ(ioctl(fd, TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 0);
+    close(fd);
+}
+
 TEST(InstrumentEntry, DestroyedPromptlyWhileAHostHoldsTheLine)
 {
     const auto start = Clock::now();

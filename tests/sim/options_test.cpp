@@ -10,7 +10,7 @@ TEST(SimOptions, EveryOptionReachesTheConfiguration)
         "--link", "com1", "--power-on-delay=150", "--power-on-after-probe", "250", "--boot-window", "-1",
         "--identifier", "XVRBOOT", "--software-version", "2.9", "--firmware-version", "3.158",
         "--signature", "0x1E,0x97,2", "--lock-bits", "0xFC", "--fuse-low", "1", "--fuse-high", "0x02",
-        "--fuse-extended", "3", "--no-block-support", "--block-size", "128", "--no-auto-increment", "--pacing",
+        "--fuse-extended", "3", "--no-block-support", "--block-size", "128", "--no-auto-increment", "--pacing", "--latency-timer", "4",
         "--flash-file", "in.bin", "--dump-flash", "f.bin", "--dump-eeprom", "e.bin", "--never-answer-probe",
         "--probe-answer", "A", "--noise-before-b", "4", "--wrong-reply", "BF:3", "--drop-reply", "m:2",
         "--corrupt-read", "0x1FFFF", "--silent-after", "100", "--hang-up-after", "200"});
@@ -33,6 +33,8 @@ TEST(SimOptions, EveryOptionReachesTheConfiguration)
     EXPECT_EQ(c.blockSize, 128);
     EXPECT_FALSE(c.autoIncrement);
     EXPECT_TRUE(c.pacing);
+    EXPECT_EQ(c.adapter, sim::AdapterKind::LatencyTimer);
+    EXPECT_EQ(c.latencyTimerMs, 4);
     EXPECT_EQ(c.initialFlashFile, "in.bin");
     EXPECT_EQ(c.flashDumpFile, "f.bin");
     EXPECT_EQ(c.eepromDumpFile, "e.bin");
@@ -47,6 +49,16 @@ TEST(SimOptions, EveryOptionReachesTheConfiguration)
     EXPECT_EQ(c.faults.corruptReadAddress, 0x1FFFF);
     EXPECT_EQ(c.faults.silentAfterBytes, 100);
     EXPECT_EQ(c.faults.hangUpAfterBytes, 200);
+}
+
+TEST(SimOptions, OneAdapterAtATime)
+{
+    EXPECT_EQ(sim::parseOptions({"--frame-adapter"}).config.adapter, sim::AdapterKind::UsbFrame);
+    EXPECT_EQ(sim::parseOptions({"--latency-timer", "0"}).config.adapter, sim::AdapterKind::None);
+    EXPECT_EQ(sim::parseOptions({"--latency-timer", "16", "--latency-timer", "0"}).config.adapter,
+              sim::AdapterKind::None);
+    EXPECT_EQ(sim::parseOptions({"--frame-adapter", "--latency-timer", "0"}).config.adapter,
+              sim::AdapterKind::UsbFrame);
 }
 
 TEST(SimOptions, ProbeAndReplyBytesTakeNumbersOrCharacters)
@@ -64,6 +76,7 @@ TEST(SimOptions, BadCommandLinesAreRefusedWithTheOptionNamed)
         {"--software-version", "2"}, {"--software-version", "2.256"}, {"--signature", "1,2"},
         {"--wrong-reply", "BF"}, {"--wrong-reply", "BF:0"}, {"--drop-reply", "e:1:13"},
         {"--corrupt-read", "0x20000"}, {"--block-size", "70000"}, {"--lock-bits", "300"},
+        {"--latency-timer", "-1"}, {"--frame-adapter", "--latency-timer", "16"},
     };
     for (const auto& arguments : bad) {
         try {

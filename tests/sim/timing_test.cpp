@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <thread>
 
 namespace {
 
@@ -75,6 +76,70 @@ TEST(InstrumentTiming, PacingHoldsBackEveryReplyByte)
     const auto start = std::chrono::steady_clock::now();
     ASSERT_EQ(host.exchange({'S'}, 7).size(), 7u);
     EXPECT_GE(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 8 * byteTime);
+}
+
+TEST(InstrumentTiming, LatencyTimerHoldsEveryShortReply)
+{
+    sim::Config config;
+    config.adapter = sim::AdapterKind::LatencyTimer;
+    config.latencyTimerMs = 20;
+    sim::Instrument instrument(config);
+    PtyHost host(instrument.devicePath());
+    ASSERT_TRUE(host.catchBootloader());
+
+    // A host that answers at once meets the timer just restarted by the reply before.
+    constexpr int exchanges = 10;
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < exchanges; ++i)
+        ASSERT_EQ(host.exchange({'a'}, 1), std::vector<std::uint8_t>{'Y'});
+    EXPECT_GE(std::chrono::steady_clock::now() - start, (exchanges - 1) * std::chrono::milliseconds(20));
+    ASSERT_EQ(host.exchange(bytesOf({'A', 0, 0}), 1), crReply);
+    EXPECT_EQ(host.exchange(bytesOf({'g', 1, 0, 'F'}), 256).size(), 256u) << "a long reply goes in full packets";
+}
+
+TEST(InstrumentTiming, PacedLineHoldsTheHostBack)
+{
+    sim::Config config;
+    config.pacing = true;
+    config.powerOnDelayMs = 60'000;   // nobody listens: the line still carries every byte
+    sim::Instrument instrument(config);
+    PtyHost host(instrument.devicePath());
+
+    // One write fits the terminal's buffer at once; once the instrument has
+    // taken it, the host may write again only as the line frees up.
+    constexpr std::size_t count = 2000;
+    const std::vector<std::uint8_t> burst(count, 'x');
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(write(host.descriptor(), burst.data(), count), static_cast<ssize_t>(count));
+    for (int i = 0; i < 2000 && instrument.counters().bytesFromHost < count; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    pollfd room{host.descriptor(), POLLOUT, 0};
+    ASSERT_EQ(poll(&room, 1, 2000), 1);
+    const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_GE(elapsed, (count - 16) * byteTime) << "the host could write faster than the line carries";
+    EXPECT_EQ(instrument.counters().leastWireSeconds, 0) << "bytes to a switched-off instrument are not needed";
+}
+
+TEST(InstrumentTiming, PowerCycleStartsTheLineAfresh)
+{
+    sim::Config config;
+    config.pacing = true;
+    sim::Instrument instrument(config);
+    PtyHost host(instrument.devicePath());
+    ASSERT_TRUE(host.catchBootloader());
+    ASSERT_EQ(host.exchange({'E'}, 1), crReply);
+
+    // A burst the running application ignores, about a second of line time, cut short by a power cycle.
+    const std::vector<std::uint8_t> burst(16000, 'x');
+    const ssize_t written = write(host.descriptor(), burst.data(), burst.size());
+    ASSERT_GE(written, 10000);
+    for (int i = 0; i < 2000 && instrument.counters().bytesFromHost < 1 + static_cast<std::size_t>(written); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    instrument.powerCycle();
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(host.catchBootloader());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(600))
+        << "still deaf with the old burst's schedule";
 }
 
 } // namespace
