@@ -1,10 +1,14 @@
 #include "app/programmer.h"
 
 #include "app/about.h"
+#include "app/busy_pointer.h"
+#include "app/focus_frame.h"
 #include "app/input_blocker.h"
+#include "app/key_gate.h"
 #include "app/pictures.h"
 #include "app/placement.h"
 #include "app/port_tooltip.h"
+#include "app/stand_in.h"
 #include "app/version_text.h"
 #include "common/general_exception.h"
 #include "job/beep.h"
@@ -138,6 +142,9 @@ TForm1::TForm1(Dialogs& boxes, QWidget* owner)
 {
     Form1 = this;
     buildControls();
+    standIn::markWindow(*this);
+    new FreshKeyGate(this);
+    showFocusOnEveryButton(*this);
     probePorts();
     setCommandsEnabled(false);
     FormCreate();
@@ -328,6 +335,7 @@ void TForm1::runCommand(const std::function<void()>& command)
     std::optional<QString> failure;
     {
         UserInputBlocker blocker(*this);
+        BusyPointer busyPointer;
         try {
             command();
         } catch (const GeneralException& error) {
@@ -448,6 +456,8 @@ void TForm1::programInstrument()
         dialogs.programMessage(noPortChosenMessage);
         return;
     }
+    if (!standIn::confirmRun(dialogs))
+        return;
     if (previousVersion >= targetVersionNumber && !dialogs.confirm(overwriteQuestion()))
         return;
     try {
