@@ -149,6 +149,7 @@ TForm1::TForm1(Dialogs& boxes, QWidget* owner)
     setCommandsEnabled(false);
     FormCreate();
     centerOnScreen(*this);
+    centreOnceFramed(*this);
     sinceRepaint.start();
 }
 
