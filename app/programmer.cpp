@@ -507,7 +507,8 @@ void TForm1::setPosition(int position)
 
 void TForm1::repaintNow()
 {
-    ProgressBar1->repaint();
+    // The bar repaints itself whenever its value moves it by a pixel; what is
+    // left is to let those paints and any other pending ones through.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     sinceRepaint.restart();
 }

@@ -3,7 +3,10 @@
 // line, each against a freshly switched-on simulated instrument. Prints each
 // process's wall time and CPU share; asserts nothing.
 //
-//   veltor-window-bench [--tool PATH] [--runs N]
+//   veltor-window-bench [--tool PATH] [--runs N] [--on-display]
+//
+// --on-display shows the window on the display of the session (for example
+// under xvfb-run with a window manager) instead of the offscreen platform.
 //
 // The window runs in a child process (this program again, with --window-run),
 // so that its CPU time is its own and not the simulator's.
@@ -102,6 +105,8 @@ struct Figures {
 };
 
 // Runs a program with COM1 on the device and the other ports on nothing.
+bool onDisplay = false;
+
 std::optional<Figures> run(const std::vector<std::string>& command, const std::string& device)
 {
     int output[2];
@@ -110,7 +115,8 @@ std::optional<Figures> run(const std::vector<std::string>& command, const std::s
     const Clock::time_point started = Clock::now();
     const pid_t pid = fork();
     if (pid == 0) {
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        if (!onDisplay)
+            setenv("QT_QPA_PLATFORM", "offscreen", 1);
         setenv("VELTOR_COM1", device.c_str(), 1);
         for (int port = 2; port <= 10; ++port)
             setenv(("VELTOR_COM" + std::to_string(port)).c_str(), "/nonexistent/veltor-bench", 1);
@@ -210,8 +216,10 @@ int main(int argc, char** argv)
             tool = argv[++i];
         } else if (word == "--runs" && i + 1 < argc) {
             runs = std::max(1, std::atoi(argv[++i]));
+        } else if (word == "--on-display") {
+            onDisplay = true;
         } else {
-            std::fprintf(stderr, "usage: %s [--tool PATH] [--runs N]\n"
+            std::fprintf(stderr, "usage: %s [--tool PATH] [--runs N] [--on-display]\n"
                                  "Times a paced update through the offscreen window and through the command line "
                                  "(the lowest CPU share of N runs each).\n",
                          argv[0]);
@@ -227,7 +235,8 @@ int main(int argc, char** argv)
     const auto window = bestOf(runs, {std::string(path, static_cast<std::size_t>(length)), windowRunFlag});
     if (!window)
         return 1;
-    print("Full update through the window (offscreen)", *window);
+    print(onDisplay ? "Full update through the window (on the display)" : "Full update through the window (offscreen)",
+          *window);
 
     const auto commandLine = bestOf(runs, {tool, "update", "DEVICE", "--yes"});
     if (!commandLine)

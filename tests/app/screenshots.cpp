@@ -187,6 +187,8 @@ int main(int argc, char* argv[])
         if (shown.kind == DialogRecorder::Notice)
             ok = saveBox(directory, "success-notice.png", [&] { QtDialogs().notice(shown.text); }) && ok;
     };
+    // As after a click on it: the focus frame shows on the button.
+    window.BitBtn4->setFocus(Qt::MouseFocusReason);
     {
         frontend::Binding binding(&camera);
         window.BitBtn4Click();
