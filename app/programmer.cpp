@@ -8,6 +8,7 @@
 #include "app/pictures.h"
 #include "app/placement.h"
 #include "app/port_tooltip.h"
+#include "app/progress_style.h"
 #include "app/stand_in.h"
 #include "app/version_text.h"
 #include "common/general_exception.h"
@@ -57,6 +58,9 @@ constexpr std::int32_t firmwareWithoutQuery = 300;
 constexpr std::int32_t targetVersionNumber = 358;
 constexpr int leaveProgrammingCommand = 0x45; // 'E'
 constexpr qint64 repaintIntervalMs = 30;
+// While the line is quiet only exposed areas need painting: each pass of the
+// event loop costs far more than the waiting itself, so it is taken less often.
+constexpr qint64 idleIntervalMs = 45;
 
 // The form's default font: "MS Sans Serif", character height 13 pixels.
 QFont formFont()
@@ -145,6 +149,7 @@ TForm1::TForm1(Dialogs& boxes, QWidget* owner)
     standIn::markWindow(*this);
     new FreshKeyGate(this);
     showFocusOnEveryButton(*this);
+    drawWithoutAnimation(*ProgressBar1);
     probePorts();
     setCommandsEnabled(false);
     FormCreate();
@@ -525,5 +530,6 @@ void TForm1::showNotice(const std::string& text)
 
 void TForm1::whileWaiting()
 {
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    if (sinceRepaint.hasExpired(idleIntervalMs))
+        repaintNow();
 }

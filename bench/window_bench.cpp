@@ -98,6 +98,7 @@ struct Figures {
     double cpu = 0;
     double user = 0;
     double wire = 0;
+    sim::Counters counters;
     // What the process reported of its own commands, start-up left out.
     double commandWall = 0;
     double commandCpu = 0;
@@ -168,8 +169,10 @@ std::optional<Figures> pacedUpdate(const std::vector<std::string>& command)
             word = instrument.devicePath();
     }
     auto figures = run(full, instrument.devicePath());
-    if (figures)
+    if (figures) {
         figures->wire = instrument.counters().leastWireSeconds;
+        figures->counters = instrument.counters();
+    }
     return figures;
 }
 
@@ -197,7 +200,10 @@ void print(const char* title, const Figures& figures)
         std::printf("  commands alone   %7.2f %%   (%.3f s CPU, user %.3f s, over %.3f s; start-up left out)\n",
                     100 * figures.commandCpu / figures.commandWall, figures.commandCpu, figures.commandUser,
                     figures.commandWall);
-    std::printf("\n");
+    std::printf("  bytes each way   %8llu / %llu, round trips %llu\n\n",
+                static_cast<unsigned long long>(figures.counters.bytesFromHost),
+                static_cast<unsigned long long>(figures.counters.bytesToHost),
+                static_cast<unsigned long long>(figures.counters.roundTrips));
     std::fflush(stdout);
 }
 

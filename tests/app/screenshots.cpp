@@ -19,6 +19,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QPainter>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QTest>
