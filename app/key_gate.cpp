@@ -36,6 +36,12 @@ bool holdsBack(const QKeyEvent& key, const QObject* target)
     return key.isAutoRepeat() && qobject_cast<const QAbstractButton*>(target) != nullptr;
 }
 
+// The keys that press a focused or default button, also in a message box.
+bool pressesButtons(const QKeyEvent& key)
+{
+    return key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter || key.key() == Qt::Key_Space;
+}
+
 } // namespace
 
 FreshKeyGate::FreshKeyGate(QObject* owner) : QObject(owner)
@@ -73,9 +79,17 @@ bool FreshKeyGate::eventFilter(QObject* watched, QEvent* event)
 {
     if (!isKeyEvent(*event))
         return QObject::eventFilter(watched, event);
+    const auto& key = static_cast<const QKeyEvent&>(*event);
+    // Nothing here takes text: a repeating Enter or Space could only answer a
+    // box that the first press opened (the stand-in question after Program).
+    if (key.type() == QEvent::KeyPress && key.isAutoRepeat() && pressesButtons(key)) {
+        if (busy())
+            noteWhileBusy(key);
+        return true;
+    }
     if (busy()) {
         noteWhileBusy(*event);
         return false;
     }
-    return holdsBack(static_cast<const QKeyEvent&>(*event), watched);
+    return holdsBack(key, watched);
 }

@@ -16,6 +16,7 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -304,6 +305,29 @@ private slots:
         window.BitBtn5Click();
         QVERIFY(mark->isVisible());
         QCOMPARE(window.centralWidget()->height(), TForm1::startClientHeight);
+    }
+
+    void aRepeatingEnterDoesNotAnswerABoxButAFreshOneDoes()
+    {
+        IsolatedPorts ports;
+        DialogRecorder dialogs;
+        TForm1 window(dialogs);
+        QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), QStringLiteral("?"),
+                        QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::Yes);
+        box.setWindowModality(Qt::ApplicationModal);
+        box.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&box));
+        const auto enter = [&](QEvent::Type type, bool autoRepeat) {
+            QKeyEvent key(type, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"), autoRepeat);
+            QCoreApplication::sendEvent(&box, &key);
+        };
+        enter(QEvent::KeyPress, true);
+        QVERIFY(box.isVisible());
+        enter(QEvent::KeyPress, false);
+        QVERIFY(!box.isVisible());
+        QCOMPARE(box.clickedButton(), box.button(QMessageBox::Yes));
+        enter(QEvent::KeyRelease, false);
     }
 
     void everyButtonShowsWhenItHasTheFocus()
