@@ -1,5 +1,6 @@
 #include "app/about.h"
 
+#include "app/maker_details.h"
 #include "app/pictures.h"
 
 #include <QFrame>
@@ -12,6 +13,9 @@
 #include <utility>
 
 TForm2* Form2 = nullptr;
+
+const QString TForm2::webAddress = QString::fromUtf8(makerDetails::webAddress);
+const QString TForm2::mailAddress = QString::fromUtf8(makerDetails::mailAddress);
 
 namespace {
 
@@ -78,10 +82,11 @@ void TForm2::buildPanel()
     Label20 = placeLabel("Label20", QRect(67, 33, 69, 23), QStringLiteral("VELTOR"), 20, Bold | Italic);
     Label12 = placeLabel("Label12", QRect(58, 56, 53, 20), QStringLiteral("Версія:"), 18, Regular);
     Label13 = placeLabel("Label13", QRect(122, 56, 32, 20), QStringLiteral("1.03"), 18, Bold);
-    Label14 = placeLabel("Label14", QRect(36, 90, 134, 20), QStringLiteral("Виробник VELTOR"), 18, Italic);
-    Label18 = placeLabel("Label18", QRect(22, 110, 160, 20), QStringLiteral("м. Місто, 2004 - 2012"), 18, Italic);
-    Label15 = placeLabel("Label15", QRect(24, 145, 153, 20), QStringLiteral("тел. (000) 000-00-00"), 18, Italic);
-    Label19 = placeLabel("Label19", QRect(113, 164, 66, 20), QStringLiteral("000-00-01"), 18, Italic);
+    const auto text = [](const char* utf8) { return QString::fromUtf8(utf8); };
+    Label14 = placeLabel("Label14", QRect(36, 90, 134, 20), text(makerDetails::name), 18, Italic);
+    Label18 = placeLabel("Label18", QRect(22, 110, 160, 20), text(makerDetails::townAndYears), 18, Italic);
+    Label15 = placeLabel("Label15", QRect(24, 145, 153, 20), text("тел. ") + text(makerDetails::telephone), 18, Italic);
+    Label19 = placeLabel("Label19", QRect(113, 164, 66, 20), text(makerDetails::secondTelephone), 18, Italic);
     Label17 = placeLabel("Label17", QRect(20, 196, 156, 20), webAddress, 18, Underlined);
     Label16 = placeLabel("Label16", QRect(9, 226, 184, 20), mailAddress, 18, Underlined);
 

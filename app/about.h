@@ -20,8 +20,9 @@ public:
     void Label7Click(); // opens the web address
     void Label6Click(); // opens the mail address
 
-    static inline const QString webAddress = QStringLiteral("http://veltor.example");
-    static inline const QString mailAddress = QStringLiteral("info@veltor.example");
+    // The maker's addresses, as the build was configured.
+    static const QString webAddress;
+    static const QString mailAddress;
 
     // The controls, in the order of the form.
     QPushButton* BitBtn1 = nullptr;

@@ -23,6 +23,7 @@ void UserInputBlocker::discardQueuedInput()
 bool UserInputBlocker::eventFilter(QObject* watched, QEvent* event)
 {
     if (isUserInputEvent(*event) && belongsToWindow(watched)) {
+        FreshKeyGate::noteWhileBusy(*event);
         // A close request that is not ignored would still close the window.
         event->ignore();
         return true;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/key_gate.h"
+
 #include <QObject>
 
 class QWidget;
@@ -8,6 +10,8 @@ class QWidget;
 // The window still repaints (the command lets paint events through), and its
 // look stays as it is: nothing is greyed out. Other top-level windows, such as
 // a message box the command shows, work as usual.
+// Keys that go down meanwhile are held back afterwards until they are let go
+// (see FreshKeyGate).
 //
 // Events that arrive while the command runs are dropped, also those that the
 // platform holds back until the command returns: call discardQueuedInput at the
@@ -28,6 +32,7 @@ private:
     bool belongsToWindow(QObject* object) const;
 
     QWidget& window;
+    FreshKeyGate::Busy busy;
 };
 
 // True for the events through which a user acts on a window.

@@ -1,6 +1,7 @@
 #include "app/dialogs.h"
 #include "app/pictures.h"
 #include "app/programmer.h"
+#include "app/stand_in.h"
 #include "common/general_exception.h"
 #include "image/builtin_image.h"
 
@@ -18,6 +19,8 @@ int main(int argc, char* argv[])
     try {
         TForm1 window;
         window.show();
+        QtDialogs dialogs;
+        standIn::warnAtStart(dialogs);
         QApplication::exec();
     } catch (const GeneralException& error) {
         QtDialogs().errorBox(errorBoxText(QString::fromStdString(error.message())));

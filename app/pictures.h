@@ -8,7 +8,7 @@
 // The pictures of the windows, drawn as SVG and carried as Qt resources.
 namespace pictures {
 
-inline const QString applicationIcon = QStringLiteral(":/pictures/microchip.svg");
+inline const QString applicationIcon = QStringLiteral(":/icons/veltor-update.svg");
 inline const QString reset = QStringLiteral(":/pictures/reset.svg");
 inline const QString connect = QStringLiteral(":/pictures/connect.svg");
 inline const QString program = QStringLiteral(":/pictures/program.svg");

@@ -1,10 +1,15 @@
 #include "app/programmer.h"
 
 #include "app/about.h"
+#include "app/busy_pointer.h"
+#include "app/focus_frame.h"
 #include "app/input_blocker.h"
+#include "app/key_gate.h"
 #include "app/pictures.h"
 #include "app/placement.h"
 #include "app/port_tooltip.h"
+#include "app/progress_style.h"
+#include "app/stand_in.h"
 #include "app/version_text.h"
 #include "common/general_exception.h"
 #include "desktop/beep.h"
@@ -49,6 +54,9 @@ const QColor fuchsia(255, 0, 255);
 
 constexpr std::int32_t portTimeoutSeconds = session::portTimeoutSeconds;
 constexpr qint64 repaintIntervalMs = 30;
+// While the line is quiet only exposed areas need painting: each pass of the
+// event loop costs far more than the waiting itself, so it is taken less often.
+constexpr qint64 idleIntervalMs = 45;
 
 // The form's default font: "MS Sans Serif", character height 13 pixels.
 QFont formFont()
@@ -150,10 +158,15 @@ TForm1::TForm1(Dialogs& boxes, QWidget* owner)
 {
     Form1 = this;
     buildControls();
+    standIn::markWindow(*this);
+    new FreshKeyGate(this);
+    showFocusOnEveryButton(*this);
+    drawWithoutAnimation(*ProgressBar1);
     probePorts();
     setCommandsEnabled(false);
     FormCreate();
     centerOnScreen(*this);
+    centreOnceFramed(*this);
     sinceRepaint.start();
 }
 
@@ -342,6 +355,7 @@ void TForm1::runCommand(const std::function<void()>& command)
     std::optional<QString> failure;
     {
         UserInputBlocker blocker(*this);
+        BusyPointer busyPointer;
         try {
             command();
         } catch (const GeneralException& error) {
@@ -469,6 +483,8 @@ void TForm1::programInstrument()
         dialogs.programMessage(noPortChosenMessage);
         return;
     }
+    if (!standIn::confirmRun(dialogs))
+        return;
     if (session::overwriteNeedsConfirmation(previousVersion) && !dialogs.confirm(overwriteQuestion()))
         return;
     try {
@@ -516,7 +532,8 @@ void TForm1::setPosition(int position)
 
 void TForm1::repaintNow()
 {
-    ProgressBar1->repaint();
+    // The bar repaints itself whenever its value moves it by a pixel; what is
+    // left is to let those paints and any other pending ones through.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     sinceRepaint.restart();
 }
@@ -533,5 +550,6 @@ void TForm1::showNotice(const std::string& text)
 
 void TForm1::whileWaiting()
 {
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    if (sinceRepaint.hasExpired(idleIntervalMs))
+        repaintNow();
 }

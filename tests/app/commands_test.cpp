@@ -1,6 +1,7 @@
 // Connect, leave programming and program from the window, against the
 // simulated instrument on COM3.
 #include "app/programmer.h"
+#include "app/stand_in.h"
 #include "common/general_exception.h"
 #include "image/builtin_image.h"
 #include "link/port_names.h"
@@ -63,6 +64,7 @@ struct Bench {
         }
     }
 
+    standIn::Pretend realImage{false};
     IsolatedPorts ports;
     sim::Instrument instrument;
     ScopedPortMapping mapping;
@@ -264,12 +266,18 @@ private slots:
         // The success notice comes while the command still runs: a click on
         // the window then must not be taken.
         bool clicked = false;
+        std::optional<Qt::CursorShape> pointer;
         bench.dialogs.onShown = [&](const DialogRecorder::Shown&) {
+            if (const QCursor* cursor = QGuiApplication::overrideCursor())
+                pointer = cursor->shape();
             if (!std::exchange(clicked, true))
                 QTest::mouseClick(bench.window.BitBtn3, Qt::LeftButton);
         };
+        QVERIFY(!QGuiApplication::overrideCursor());
         bench.window.BitBtn4Click();
         bench.dialogs.onShown = nullptr;
+        QCOMPARE(pointer, std::optional(Qt::WaitCursor));
+        QVERIFY(!QGuiApplication::overrideCursor());
         QVERIFY(bench.instrument.inBootloader());
         QVERIFY2(progressPaints.count > 10, qPrintable(QString::number(progressPaints.count)));
 
@@ -286,6 +294,69 @@ private slots:
         QTRY_VERIFY(!bench.instrument.inBootloader());
         QVERIFY(!bench.window.BitBtn4->isEnabled());
         QVERIFY(flashHoldsTheBuiltInImage(bench.instrument));
+    }
+
+    void aHeldEnterAcrossTheSuccessNoticeStartsNothing()
+    {
+        Bench bench(firmware(3, 57));
+        bench.window.BitBtn1Click();
+        const auto enter = [&](QEvent::Type type, bool autoRepeat) {
+            QKeyEvent key(type, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"), autoRepeat);
+            QCoreApplication::sendEvent(bench.window.BitBtn4, &key);
+        };
+        // Enter goes down to close the success notice, and stays down.
+        bench.dialogs.onShown = [&](const DialogRecorder::Shown&) { enter(QEvent::KeyPress, false); };
+        bench.window.BitBtn4Click();
+        bench.dialogs.onShown = nullptr;
+        const auto runs = [&] { return bench.dialogs.texts(DialogRecorder::Notice).size(); };
+        QCOMPARE(runs(), 1);
+
+        struct Step {
+            QEvent::Type type;
+            bool autoRepeat;
+            qsizetype runsAfter;
+        };
+        const Step steps[] = {
+            {QEvent::KeyPress, true, 1},    // the key repeats
+            {QEvent::KeyPress, false, 1},   // a press the platform did not mark as a repeat
+            {QEvent::KeyRelease, false, 1}, // let go at last
+            {QEvent::KeyPress, true, 1},    // a repeat never presses a button
+            {QEvent::KeyPress, false, 2},   // a fresh press does
+        };
+        for (const Step& step : steps) {
+            enter(step.type, step.autoRepeat);
+            QCOMPARE(runs(), step.runsAfter);
+        }
+        enter(QEvent::KeyRelease, false);
+    }
+
+    void aStandInBuildAlwaysAsksAndSaysSoBeforeItErases_data()
+    {
+        QTest::addColumn<bool>("standIn");
+        QTest::addColumn<bool>("answer");
+        QTest::addColumn<bool>("written");
+        QTest::newRow("stand-in, no") << true << false << false;
+        QTest::newRow("stand-in, yes") << true << true << true;
+        QTest::newRow("real image") << false << false << true;
+    }
+
+    void aStandInBuildAlwaysAsksAndSaysSoBeforeItErases()
+    {
+        QFETCH(bool, standIn);
+        QFETCH(bool, answer);
+        QFETCH(bool, written);
+        Bench bench(firmware(3, 57));
+        const standIn::Pretend build(standIn);
+        bench.window.BitBtn1Click();
+        const std::uint64_t sentByConnect = bench.bytesFromHost();
+        bench.dialogs.answers = {answer};
+        bench.window.BitBtn4Click();
+
+        QCOMPARE(bench.dialogs.texts(DialogRecorder::Question),
+                 standIn ? QStringList{standIn::programQuestion()} : QStringList{});
+        QVERIFY(!standIn || standIn::programQuestion().contains(QStringLiteral("ТЕСТОВУ ЗАМІНУ")));
+        QCOMPARE(bench.bytesFromHost() > sentByConnect, written);
+        QCOMPARE(flashHoldsTheBuiltInImage(bench.instrument), written);
     }
 
     void atTheTargetVersionOnlyYesOverwrites()

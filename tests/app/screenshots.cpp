@@ -1,14 +1,16 @@
-// Renders the main window (before and after a connect, and while it programs)
-// and the About dialog to PNG files, against the simulated instrument:
+// Renders the main window (before and after a connect, and while it programs),
+// the success notice, the About dialog and the start of a stand-in build to PNG
+// files, against the simulated instrument:
 //
-//   xvfb-run -a veltor-gui-screenshots docs/screenshots
+//   xvfb-run -a sh -c 'openbox & sleep 1; veltor-gui-screenshots docs/screenshots'
 //
-// Each picture gets a plain title bar with the window's icon and caption, as
-// a window manager would draw it.
+// Under a window manager each picture is taken from the screen with its frame;
+// without one it gets a plain title bar drawn here instead.
 #include "app/about.h"
 #include "app/dialogs.h"
 #include "app/pictures.h"
 #include "app/programmer.h"
+#include "app/stand_in.h"
 #include "common/frontend.h"
 #include "sim/instrument.h"
 #include "tests/app/dialog_recorder.h"
@@ -17,8 +19,11 @@
 #include <QApplication>
 #include <QDir>
 #include <QPainter>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTest>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -49,11 +54,30 @@ QImage withTitleBar(QWidget& window)
     return framed;
 }
 
-bool save(QWidget& window, const QDir& directory, const char* name)
+bool hasFrame(const QWidget& window)
+{
+    return window.frameGeometry() != window.geometry();
+}
+
+// The screen under the given windows' frames, or the first window with a drawn
+// title bar where no window manager frames them.
+QImage shot(const QList<QWidget*>& windows)
+{
+    QTest::qWait(400);
+    QWidget& first = *windows.front();
+    if (!hasFrame(first))
+        return withTitleBar(first);
+    QRect area;
+    for (const QWidget* window : windows)
+        area |= window->frameGeometry();
+    return QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage();
+}
+
+bool save(const QList<QWidget*>& windows, const QDir& directory, const char* name)
 {
     QApplication::processEvents();
     const QString path = directory.filePath(QString::fromLatin1(name));
-    if (!withTitleBar(window).save(path)) {
+    if (!shot(windows).save(path)) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
         return false;
     }
@@ -77,7 +101,7 @@ public:
         // Phases: handshake maximum, block write maximum, verification maximum.
         if (!taken && currentMaximum > 1000 && position >= currentMaximum / 2) {
             taken = true;
-            saved = save(window, directory, "main-window-programming.png");
+            saved = save({&window}, directory, "main-window-programming.png");
         }
     }
     bool saved = false;
@@ -88,6 +112,39 @@ private:
     int currentMaximum = 0;
     bool taken = false;
 };
+
+// Shows a real box and takes its picture (with the windows under it) before
+// closing it.
+template <typename ShowBox>
+bool saveBox(const QDir& directory, const char* name, ShowBox showBox, QList<QWidget*> under = {})
+{
+    bool saved = false;
+    QTimer::singleShot(0, [&] {
+        QWidget* box = QApplication::activeModalWidget();
+        if (!box)
+            return;
+        under.prepend(box);
+        saved = save(under, directory, name);
+        box->close();
+    });
+    showBox();
+    return saved;
+}
+
+// A build carrying the stand-in, as it starts: the window's mark and the box.
+int standInStart(const QDir& directory)
+{
+    const standIn::Pretend build(true);
+    IsolatedPorts ports;
+    DialogRecorder recorder;
+    TForm1 window(recorder);
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        return 1;
+    QtDialogs dialogs;
+    const bool saved = saveBox(directory, "stand-in-start.png", [&] { standIn::warnAtStart(dialogs); }, {&window});
+    return saved ? 0 : 1;
+}
 
 } // namespace
 
@@ -102,6 +159,10 @@ int main(int argc, char* argv[])
         return 2;
     }
 
+    if (argc > 2 && QString::fromLatin1(argv[2]) == QStringLiteral("--stand-in"))
+        return standInStart(directory);
+
+    const standIn::Pretend realImage(false);
     IsolatedPorts ports;
     sim::Instrument instrument(sim::Config{});
     ScopedPortMapping mapping(simulatedPort, instrument.devicePath());
@@ -112,22 +173,34 @@ int main(int argc, char* argv[])
     if (!QTest::qWaitForWindowExposed(&window))
         return 1;
 
+    std::printf("window centre %d,%d with its frame, %d,%d without; screen centre %d,%d\n",
+                window.frameGeometry().center().x(), window.frameGeometry().center().y(),
+                window.geometry().center().x(), window.geometry().center().y(),
+                window.screen()->availableGeometry().center().x(),
+                window.screen()->availableGeometry().center().y());
     window.RadioButton3->setChecked(true);
-    bool ok = save(window, directory, "main-window-start.png");
+    bool ok = save({&window}, directory, "main-window-start.png");
     window.BitBtn1Click();
-    ok = save(window, directory, "main-window-connected.png") && ok;
+    ok = save({&window}, directory, "main-window-connected.png") && ok;
 
     MidRunCamera camera(window, directory);
+    dialogs.onShown = [&](const DialogRecorder::Shown& shown) {
+        if (shown.kind == DialogRecorder::Notice)
+            ok = saveBox(directory, "success-notice.png", [&] { QtDialogs().notice(shown.text); }) && ok;
+    };
+    // As after a click on it: the focus frame shows on the button.
+    window.BitBtn4->setFocus(Qt::MouseFocusReason);
     {
         frontend::Binding binding(&camera);
         window.BitBtn4Click();
     }
+    dialogs.onShown = nullptr;
     ok = camera.saved && ok;
 
     dialogs.onModal = [&](QDialog& about) {
         about.show();
         if (QTest::qWaitForWindowExposed(&about))
-            ok = save(about, directory, "about.png") && ok;
+            ok = save({&about}, directory, "about.png") && ok;
         about.close();
     };
     window.N3Click();

@@ -3,6 +3,7 @@
 // and the progress bar as the core sees it.
 #include "app/input_blocker.h"
 #include "app/programmer.h"
+#include "app/stand_in.h"
 #include "app/version_text.h"
 #include "common/frontend.h"
 #include "link/serial_port.h"
@@ -11,9 +12,11 @@
 #include "tests/app/isolated_ports.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -269,6 +272,80 @@ private slots:
 
         QTest::mouseClick(window.BitBtn5, Qt::LeftButton);
         QCOMPARE(dialogs.texts(DialogRecorder::Message), QStringList{noPortsMessage});
+    }
+
+    void aStandInBuildWarnsAtStartAndStaysMarked_data()
+    {
+        QTest::addColumn<bool>("standIn");
+        QTest::newRow("stand-in") << true;
+        QTest::newRow("real image") << false;
+    }
+
+    void aStandInBuildWarnsAtStartAndStaysMarked()
+    {
+        QFETCH(bool, standIn);
+        const standIn::Pretend build(standIn);
+        IsolatedPorts ports;
+        DialogRecorder dialogs;
+        TForm1 window(dialogs);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        dialogs.clear();
+        standIn::warnAtStart(dialogs);
+
+        QCOMPARE(dialogs.texts(DialogRecorder::Error),
+                 standIn ? QStringList{standIn::warningText()} : QStringList{});
+        const auto* mark = window.findChild<QLabel*>(standIn::markObjectName);
+        QCOMPARE(mark != nullptr, standIn);
+        if (!mark)
+            return;
+        QVERIFY(mark->isVisible());
+        QCOMPARE(mark->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+        // It stays through the commands that reset the window.
+        window.BitBtn5Click();
+        QVERIFY(mark->isVisible());
+        QCOMPARE(window.centralWidget()->height(), TForm1::startClientHeight);
+    }
+
+    void aRepeatingEnterDoesNotAnswerABoxButAFreshOneDoes()
+    {
+        IsolatedPorts ports;
+        DialogRecorder dialogs;
+        TForm1 window(dialogs);
+        QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), QStringLiteral("?"),
+                        QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::Yes);
+        box.setWindowModality(Qt::ApplicationModal);
+        box.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&box));
+        const auto enter = [&](QEvent::Type type, bool autoRepeat) {
+            QKeyEvent key(type, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"), autoRepeat);
+            QCoreApplication::sendEvent(&box, &key);
+        };
+        enter(QEvent::KeyPress, true);
+        QVERIFY(box.isVisible());
+        enter(QEvent::KeyPress, false);
+        QVERIFY(!box.isVisible());
+        QCOMPARE(box.clickedButton(), box.button(QMessageBox::Yes));
+        enter(QEvent::KeyRelease, false);
+    }
+
+    void everyButtonShowsWhenItHasTheFocus()
+    {
+        IsolatedPorts ports;
+        DialogRecorder dialogs;
+        TForm1 window(dialogs);
+        window.setCommandsEnabled(true);
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        for (QPushButton* button : {window.BitBtn5, window.BitBtn1, window.BitBtn4, window.BitBtn3}) {
+            window.Edit1->setFocus(Qt::MouseFocusReason);
+            const QImage without = button->grab().toImage();
+            button->setFocus(Qt::MouseFocusReason);
+            QVERIFY(button->hasFocus());
+            QVERIFY2(button->grab().toImage() != without, qPrintable(button->objectName()));
+        }
     }
 
     void theCoreDrivesThisWindowsProgressBar()
