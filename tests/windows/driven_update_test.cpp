@@ -19,6 +19,7 @@
 #include <QtTest>
 
 #include <functional>
+#include <utility>
 
 namespace {
 
@@ -56,13 +57,14 @@ private:
 // Watches for modal boxes and for the progress bar while a command runs.
 class Watcher : public QObject {
 public:
-    Watcher(TForm1& watched, Camera& camera) : window(watched), camera(camera)
+    Watcher(TForm1& watched, Camera& shots) : window(watched), camera(shots)
     {
         QObject::connect(&timer, &QTimer::timeout, this, [this] { look(); });
         timer.start(50);
     }
 
     QStringList boxTexts;
+    // Called once, for the next dialog other than a message box.
     std::function<void(QDialog&)> onDialog;
     bool programmingShot = false;
 
@@ -84,8 +86,8 @@ private:
             QAbstractButton* answer = box->defaultButton();
             (answer ? answer : box->buttons().constFirst())->click();
         } else if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-            if (onDialog)
-                onDialog(*dialog);
+            if (auto handler = std::exchange(onDialog, nullptr))
+                handler(*dialog);
         }
         busy = false;
     }
@@ -130,7 +132,6 @@ private slots:
         QCOMPARE(watcher.boxTexts, QStringList{verified});
 
         watcher.onDialog = [&](QDialog& about) {
-            watcher.onDialog = nullptr;
             camera.shoot(about, QStringLiteral("windows-about"));
             about.accept();
         };
