@@ -69,8 +69,9 @@ wine_map_port() {
   wine_start
 }
 
-# A virtual display for the windows platform (without one it hangs), with
-# wine's own desktop on it, so that window frames look like Windows' own.
+# A virtual display: wine needs one for any Qt program (Qt's event dispatcher
+# creates a window even on the offscreen platform), and the windows platform
+# hangs without one.
 xvfb_start() {
   local display
   for display in $(seq 90 99); do
@@ -83,6 +84,11 @@ xvfb_start() {
     [[ -e "/tmp/.X11-unix/X$display" ]] && break
     sleep 0.1
   done
+}
+
+# Wine's own desktop on the display, so that window frames look like Windows'
+# own (takes effect when the wine server restarts).
+wine_virtual_desktop() {
   wine_reg 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Default
   wine_reg 'HKCU\Software\Wine\Explorer\Desktops' /v Default /t REG_SZ /d 1024x768
 }
