@@ -1,6 +1,8 @@
 # Cross build for 64-bit Windows with Debian's mingw-w64 (g++-mingw-w64-x86-64-posix).
 #
 #   cmake -S . -B build-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DVELTOR_GUI=OFF
+#   cmake -S . -B build-windows-gui -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
+#     -DVELTOR_WINDOWS_QT=$(tools/build-windows-qt)
 #
 # The executables link the C and C++ runtimes statically, so they run without
 # any DLL beside them. When wine is installed, CTest runs the test executables
@@ -19,6 +21,15 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# The window needs a Qt built for Windows (tools/build-windows-qt): point
+# VELTOR_WINDOWS_QT at its prefix. The host's own Qt tools (moc, rcc) serve it.
+if(VELTOR_WINDOWS_QT)
+  list(APPEND CMAKE_FIND_ROOT_PATH ${VELTOR_WINDOWS_QT})
+  list(PREPEND CMAKE_PREFIX_PATH ${VELTOR_WINDOWS_QT})
+  set(QT_HOST_PATH /usr CACHE PATH "Host Qt for the cross build")
+  set(QT_HOST_PATH_CMAKE_DIR /usr/lib/x86_64-linux-gnu/cmake CACHE PATH "CMake packages of the host Qt")
+endif()
 
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 

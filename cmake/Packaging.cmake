@@ -1,0 +1,86 @@
+# What a technician installs, and on Linux the Debian package built by CPack
+# (cpack -G DEB in the build folder, or tools/package).
+#
+# A package must never carry the stand-in firmware image by accident: cpack
+# refuses a build whose embedded image is the stand-in unless the build was
+# configured with VELTOR_PACKAGE_TEST_STANDIN=ON, and then the package's file
+# name and product name say TEST-STANDIN.
+option(VELTOR_PACKAGE_TEST_STANDIN "Package a build carrying the stand-in image, marked as a test package" OFF)
+
+set(VELTOR_PRODUCT_NAME "VELTOR Update")
+set(VELTOR_PACKAGE_MARK "")
+if(VELTOR_PACKAGE_TEST_STANDIN)
+  set(VELTOR_PRODUCT_NAME "VELTOR Update TEST-STANDIN")
+  set(VELTOR_PACKAGE_MARK "-TEST-STANDIN")
+endif()
+
+# The help file opened from the window's menu: looked for in the working
+# directory, so the packages put it where the window starts.
+set(VELTOR_HELP_MHT ${CMAKE_BINARY_DIR}/help/Help.mht)
+add_custom_command(
+  OUTPUT ${VELTOR_HELP_MHT}
+  COMMAND ${CMAKE_COMMAND} -DINPUT=${PROJECT_SOURCE_DIR}/packaging/help/help.html -DOUTPUT=${VELTOR_HELP_MHT}
+          -P ${PROJECT_SOURCE_DIR}/cmake/make_mht.cmake
+  DEPENDS ${PROJECT_SOURCE_DIR}/packaging/help/help.html ${PROJECT_SOURCE_DIR}/cmake/make_mht.cmake
+  COMMENT "Writing the help file"
+  VERBATIM)
+add_custom_target(veltor_help ALL DEPENDS ${VELTOR_HELP_MHT})
+
+if(WIN32)
+  # The Windows installer and zip are made by tools/package with makensis.
+  return()
+endif()
+
+include(GNUInstallDirs)
+set(VELTOR_PACKAGE_PREFIX /usr)
+set(VELTOR_HELP_DIR ${VELTOR_PACKAGE_PREFIX}/share/veltor-update)
+
+install(TARGETS veltor-update RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${VELTOR_HELP_MHT} DESTINATION share/veltor-update)
+if(EXISTS ${PROJECT_SOURCE_DIR}/packaging/help/Help.pdf)
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/help/Help.pdf DESTINATION share/veltor-update)
+endif()
+if(TARGET veltor-update-gui)
+  install(TARGETS veltor-update-gui RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  configure_file(${PROJECT_SOURCE_DIR}/packaging/linux/veltor-update.desktop.in
+                 ${CMAKE_BINARY_DIR}/packaging/veltor-update.desktop @ONLY)
+  install(FILES ${CMAKE_BINARY_DIR}/packaging/veltor-update.desktop DESTINATION share/applications)
+  # The icon in the sizes a desktop looks for, as far as the drawings exist.
+  set(icons_dir ${PROJECT_SOURCE_DIR}/app/icons)
+  foreach(side 16 32 48)
+    if(EXISTS ${icons_dir}/veltor-update-${side}.png)
+      install(FILES ${icons_dir}/veltor-update-${side}.png DESTINATION share/icons/hicolor/${side}x${side}/apps
+              RENAME veltor-update.png)
+    endif()
+  endforeach()
+  if(EXISTS ${icons_dir}/veltor-update.svg)
+    install(FILES ${icons_dir}/veltor-update.svg DESTINATION share/icons/hicolor/scalable/apps)
+  endif()
+endif()
+
+set(CPACK_PACKAGE_NAME veltor-update)
+set(CPACK_PACKAGE_VENDOR "VELTOR")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${VELTOR_PRODUCT_NAME}: firmware update tool for the VELTOR instrument")
+set(CPACK_PACKAGE_DESCRIPTION "Updates the firmware of the VELTOR field instrument over a serial line through
+its bootloader: a window (veltor-update-gui) and a command line (veltor-update).")
+if(VELTOR_PACKAGE_TEST_STANDIN)
+  string(APPEND CPACK_PACKAGE_DESCRIPTION "\nTEST PACKAGE: it carries a stand-in instead of the real firmware
+and must not be used on an instrument.")
+endif()
+set(CPACK_PACKAGE_CONTACT "VELTOR service <service@veltor.invalid>")
+set(CPACK_PACKAGING_INSTALL_PREFIX ${VELTOR_PACKAGE_PREFIX})
+set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/packages)
+set(CPACK_GENERATOR DEB)
+set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The window needs a platform plugin, which no library it links names.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-qpa-plugins)
+set(CPACK_DEBIAN_FILE_NAME "veltor-update_${PROJECT_VERSION}${VELTOR_PACKAGE_MARK}_amd64.deb")
+set(CPACK_STRIP_FILES ON)
+
+# Read by cpack itself, so that the refusal holds however cpack is started.
+set(CPACK_VELTOR_IMAGE_SOURCE ${CMAKE_BINARY_DIR}/image/builtin_image.cpp)
+set(CPACK_VELTOR_TEST_STANDIN ${VELTOR_PACKAGE_TEST_STANDIN})
+set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/PackageGuard.cmake)
+include(CPack)

@@ -1,0 +1,145 @@
+// A complete update through the real window, as a technician does it:
+// choose COM1, connect, program, leave; the real boxes are answered with
+// their default button. Runs on the windows platform under wine with a
+// display, COM1 mapped to a simulated instrument on the host
+// (tools/windows-gui-test); that script compares the instrument's flash with
+// the image afterwards. With VELTOR_SCREENSHOTS naming a folder, pictures of
+// the screen go there: start, connected, programming, the success box, About.
+#include "app/programmer.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+#include <utility>
+
+namespace {
+
+const QString connectedText = QStringLiteral("Зв'язок встановлено...");
+const QString verified = QStringLiteral("Верифікація успішна!");
+
+// Saves what the screen shows of a window, its frame included.
+class Camera {
+public:
+    Camera() : directory(qEnvironmentVariable("VELTOR_SCREENSHOTS")) {}
+
+    void shoot(QWidget& widget, const QString& name)
+    {
+        if (directory.isEmpty())
+            return;
+        QTest::qWait(300); // lets the window system finish painting
+        QWidget* window = widget.window();
+        const QRect frame = window->frameGeometry();
+        QPixmap picture = window->screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
+        if (picture.isNull())
+            picture = window->grab();
+        const QString path = QDir(directory).filePath(name + QStringLiteral(".png"));
+        if (!picture.save(path))
+            qWarning("cannot write %s", qPrintable(path));
+        ++taken;
+    }
+
+    bool enabled() const { return !directory.isEmpty(); }
+    int taken = 0;
+
+private:
+    QString directory;
+};
+
+// Watches for modal boxes and for the progress bar while a command runs.
+class Watcher : public QObject {
+public:
+    Watcher(TForm1& watched, Camera& shots) : window(watched), camera(shots)
+    {
+        QObject::connect(&timer, &QTimer::timeout, this, [this] { look(); });
+        timer.start(50);
+    }
+
+    QStringList boxTexts;
+    // Called once, for the next dialog other than a message box.
+    std::function<void(QDialog&)> onDialog;
+    bool programmingShot = false;
+
+private:
+    void look()
+    {
+        if (busy)
+            return;
+        busy = true;
+        if (!programmingShot && window.ProgressBar1->maximum() > 1000
+            && window.ProgressBar1->value() >= window.ProgressBar1->maximum() / 2) {
+            programmingShot = true;
+            camera.shoot(window, QStringLiteral("windows-programming"));
+        }
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            boxTexts << box->text();
+            if (box->text() == verified)
+                camera.shoot(*box, QStringLiteral("windows-success"));
+            QAbstractButton* answer = box->defaultButton();
+            (answer ? answer : box->buttons().constFirst())->click();
+        } else if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            if (auto handler = std::exchange(onDialog, nullptr))
+                handler(*dialog);
+        }
+        busy = false;
+    }
+
+    TForm1& window;
+    Camera& camera;
+    QTimer timer;
+    bool busy = false;
+};
+
+} // namespace
+
+class DrivenUpdateTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void connectProgramAndLeaveOnCom1()
+    {
+        Camera camera;
+        TForm1 window;
+        Watcher watcher(window, camera);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+        QVERIFY2(window.RadioButton1->isEnabled(), "COM1 should open: is it mapped to the simulator?");
+        QTest::mouseClick(window.RadioButton1, Qt::LeftButton);
+        QVERIFY(window.RadioButton1->isChecked());
+        camera.shoot(window, QStringLiteral("windows-start"));
+
+        QTest::mouseClick(window.BitBtn1, Qt::LeftButton);
+        QVERIFY2(watcher.boxTexts.isEmpty(), qPrintable(watcher.boxTexts.join(u'\n')));
+        QCOMPARE(window.Edit1->text(), connectedText);
+        QVERIFY(window.BitBtn4->isEnabled());
+        camera.shoot(window, QStringLiteral("windows-connected"));
+
+        QTest::mouseClick(window.BitBtn4, Qt::LeftButton);
+        QCOMPARE(watcher.boxTexts, QStringList{verified});
+        QVERIFY(watcher.programmingShot);
+
+        QTest::mouseClick(window.BitBtn3, Qt::LeftButton);
+        QTRY_VERIFY(!window.BitBtn4->isEnabled());
+        QCOMPARE(watcher.boxTexts, QStringList{verified});
+
+        watcher.onDialog = [&](QDialog& about) {
+            camera.shoot(about, QStringLiteral("windows-about"));
+            about.accept();
+        };
+        window.N3Click();
+        if (camera.enabled())
+            QCOMPARE(camera.taken, 5);
+    }
+};
+
+QTEST_MAIN(DrivenUpdateTest)
+#include "driven_update_test.moc"

@@ -1,0 +1,117 @@
+# Shared by the scripts that run the Windows build under wine (sourced, not
+# run): a throw-away wine prefix and work folder, removed on exit together
+# with the simulator, the virtual display and wine's server.
+
+work=$(mktemp -d)
+sim_pid=
+xvfb_pid=
+export WINEPREFIX="$work/wine" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+
+wine_stop() {
+  wineserver -k >/dev/null 2>&1 || true
+  wineserver -w >/dev/null 2>&1 || true
+}
+
+wine_cleanup() {
+  local status=$?
+  set +e
+  if [[ -n "$sim_pid" ]]; then
+    kill "$sim_pid" 2>/dev/null
+    wait "$sim_pid" 2>/dev/null
+  fi
+  wine_stop
+  if [[ -n "$xvfb_pid" ]]; then
+    kill "$xvfb_pid" 2>/dev/null
+    wait "$xvfb_pid" 2>/dev/null
+  fi
+  if [[ $status -ne 0 && -s "$work/wine.log" ]]; then
+    echo "-- wine's messages (its server's object dump left out):" >&2
+    grep -v -e '^0x' -e '^    ' "$work/wine.log" | tail -n 20 >&2
+  fi
+  if [[ $status -ne 0 && -s "$work/sim.err" ]]; then
+    echo "-- simulator errors:" >&2
+    cat "$work/sim.err" >&2
+  fi
+  rm -rf "$work"
+  exit "$status"
+}
+trap wine_cleanup EXIT
+trap 'exit 130' INT TERM
+
+# A persistent server, and wine's background services started here with their
+# output in the log: otherwise they inherit the output pipe of the first
+# program and whoever reads it waits for them.
+wine_start() {
+  wineserver -p >>"$work/wine.log" 2>&1
+  wine wineboot -i >>"$work/wine.log" 2>&1
+}
+
+wine_reg() { wine reg add "$@" /f >>"$work/wine.log" 2>&1; }
+
+# Windows' fonts are not here: the metric-compatible Liberation fonts stand in
+# for the ones the window and the system dialogs ask for.
+wine_start_prefix() {
+  mkdir -p "$WINEPREFIX"
+  wine_start
+  local substitutes='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes'
+  local family
+  for family in "MS Shell Dlg" "MS Shell Dlg 2" "MS Sans Serif" "Microsoft Sans Serif" Tahoma Arial "Segoe UI"; do
+    wine_reg "$substitutes" /v "$family" /t REG_SZ /d "Liberation Sans"
+  done
+  wine_reg "$substitutes" /v "Times New Roman" /t REG_SZ /d "Liberation Serif"
+}
+
+# Maps a COM port to a device path. Wine reads its port mapping when the
+# server starts; a link placed in dosdevices instead would be reset.
+wine_map_port() {
+  wine_reg 'HKLM\Software\Wine\Ports' /v "$1" /t REG_SZ /d "$2"
+  wine_stop
+  wine_start
+}
+
+# A virtual display: wine needs one for any Qt program (Qt's event dispatcher
+# creates a window even on the offscreen platform), and the windows platform
+# hangs without one.
+xvfb_start() {
+  local display
+  for display in $(seq 90 99); do
+    [[ -e "/tmp/.X11-unix/X$display" || -e "/tmp/.X$display-lock" ]] || break
+  done
+  Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >>"$work/xvfb.log" 2>&1 &
+  xvfb_pid=$!
+  export DISPLAY=":$display"
+  for _ in $(seq 50); do
+    [[ -e "/tmp/.X11-unix/X$display" ]] && break
+    sleep 0.1
+  done
+}
+
+# Wine's own desktop on the display, so that window frames look like Windows'
+# own (takes effect when the wine server restarts).
+wine_virtual_desktop() {
+  wine_reg 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Default
+  wine_reg 'HKCU\Software\Wine\Explorer\Desktops' /v Default /t REG_SZ /d 1024x768
+}
+
+# The simulated instrument on a pseudo-terminal linked at $1, switched off
+# until the first probe as when a technician powers it on after Connect; its
+# flash starts erased and is written to $2 when it ends.
+sim_start() {
+  "$sim" --link "$1" --power-on-after-probe 300 --dump-flash "$2" >"$work/sim.out" 2>"$work/sim.err" &
+  sim_pid=$!
+  for _ in $(seq 100); do
+    [[ -L "$1" ]] && return 0
+    kill -0 "$sim_pid" 2>/dev/null || { cat "$work/sim.err" >&2; exit 1; }
+    sleep 0.1
+  done
+  echo "the simulator did not publish $1" >&2
+  exit 1
+}
+
+sim_stop() {
+  kill -TERM "$sim_pid"
+  wait "$sim_pid" || true
+  sim_pid=
+  echo "-- simulator:"
+  cat "$work/sim.out"
+}
