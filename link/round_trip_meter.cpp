@@ -13,11 +13,6 @@ constexpr std::chrono::nanoseconds byteOnLine{11'000'000'000LL / 115200};
 // its way, and the first byte of the reply has yet to cross the line.
 constexpr auto lineAfterPurge = std::chrono::duration_cast<std::chrono::microseconds>(2 * byteOnLine);
 
-std::chrono::microseconds lowerMedian(std::vector<std::chrono::microseconds> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[(values.size() - 1) / 2];
-}
 
 } // namespace
 
@@ -78,5 +73,5 @@ std::optional<ReplyTime> RoundTripMeter::replyTime() const
 {
     if (samples.empty())
         return std::nullopt;
-    return ReplyTime{lowerMedian(samples), lineAfterPurge, samples.size()};
+    return ReplyTime{*std::min_element(samples.begin(), samples.end()), lineAfterPurge, samples.size()};
 }

@@ -39,8 +39,9 @@ public:
     void purgeReceive() override;
     void writeBlock(const std::uint8_t* bytes, std::int32_t count) override;
 
-    // The typical round trip of those kept (the lower median, so that one
-    // late wake-up does not count); none before the first.
+    // The shortest round trip of those kept: an adapter holds every short
+    // reply back, while a busy computer only ever adds to some. None before
+    // the first.
     std::optional<ReplyTime> replyTime() const;
 
 private:
