@@ -3,12 +3,14 @@
 #include "cli/arguments.h"
 #include "cli/console_frontend.h"
 #include "cli/exit_codes.h"
+#include "cli/latency_hint.h"
 #include "cli/platform.h"
 #include "cli/port_choice.h"
 #include "cli/service_record.h"
 #include "common/general_exception.h"
 #include "image/builtin_image.h"
 #include "job/job_info.h"
+#include "link/adapter_info.h"
 #include "link/port_names.h"
 #include "link/port_table.h"
 #include "link/serial_port.h"
@@ -173,6 +175,7 @@ private:
         const session::Connection connection =
             session::connect(channel, {.readSignature = true, .observer = this});
         channel.closePort();
+        noteReplyTime(connection, channel);
         return connection.matched;
     }
 
@@ -265,9 +268,25 @@ private:
         SerialPort channel(port.number, portTimeoutSeconds);
         beginStep(versionsStep);
         channel.openPort();
-        session::inspectWaiting(channel, this);
+        const session::Connection connection = session::inspectWaiting(channel, this);
         channel.closePort();
         readingWaitingInstrument = false;
+        noteReplyTime(connection, channel);
+    }
+
+    // Into the record always; one line of advice when an adapter holds the replies back.
+    void noteReplyTime(const session::Connection& connection, const SerialPort& channel)
+    {
+        if (!connection.replyTime)
+            return;
+        const ReplyTime& time = *connection.replyTime;
+        const std::string hint = latencyHint(time, port.number, port.device, channel.lowLatency());
+        record.replyTime = ServiceRecord::ReplyTime{static_cast<double>(time.measured.count()) / 1000.0,
+                                                    static_cast<double>(time.line.count()) / 1000.0,
+                                                    time.roundTrips, !hint.empty(),
+                                                    lowLatencyText(channel.lowLatency())};
+        if (!hint.empty())
+            console.err << hint << '\n';
     }
 
     ExitCode program(bool afterConnect)
@@ -433,6 +452,8 @@ int listPorts(Console& console)
         // The stable name tells two adapters apart where the number may change.
         if (const std::optional<AdapterName> adapter = adapterName(device))
             console.out << "       " << adapter->stablePath << " (" << adapter->description << ")\n";
+        if (const std::optional<AdapterDriver> driver = adapterDriver(device))
+            console.out << "       " << adapterDriverText(*driver) << '\n';
     }
     if (!anyOpened) {
         console.err << noPortsFoundText << '\n';

@@ -109,6 +109,17 @@ Json stepJson(const ServiceRecord::Step& step)
     return json;
 }
 
+Json replyTimeJson(const std::optional<ServiceRecord::ReplyTime>& time)
+{
+    if (!time)
+        return nullptr;
+    return Json{{"measuredMs", shortNumber(time->measuredMs)},
+                {"lineMs", shortNumber(time->lineMs)},
+                {"roundTrips", time->roundTrips},
+                {"heldBack", time->heldBack},
+                {"lowLatency", validUtf8(time->lowLatency)}};
+}
+
 Json failureJson(const ServiceRecord& record)
 {
     if (!record.failureMessage)
@@ -147,6 +158,7 @@ std::string serviceRecordJson(const ServiceRecord& record)
         {"softwareVersion", versionJson(record.softwareVersion, false)},
         {"firmwareVersion", versionJson(record.firmwareVersion, record.firmwareVersionAssumed)},
         {"signature", record.signature ? Json(signatureText(*record.signature)) : Json(nullptr)},
+        {"replyTime", replyTimeJson(record.replyTime)},
         {"image",
          {{"version", session::versionText(session::targetVersion)},
           {"length", record.imageLength},

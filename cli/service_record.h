@@ -29,6 +29,16 @@ struct ServiceRecord {
     bool firmwareVersionAssumed = false;         // a bootloader below 2.10 cannot report it: 300
     std::optional<std::array<std::int32_t, 3>> signature;
 
+    // The replies after the handshake, timed: a USB adapter that holds them back shows here.
+    struct ReplyTime {
+        double measuredMs = 0;       // per round trip, as the tool saw it
+        double lineMs = 0;           // what the line itself needs for it
+        std::size_t roundTrips = 0;
+        bool heldBack = false;       // clearly above the line's time: the hint was shown
+        std::string lowLatency;      // the serial driver's low-latency flag: set, already set, refused: why; not asked
+    };
+    std::optional<ReplyTime> replyTime;
+
     std::size_t imageLength = 0;
     std::string imageSha256;
 

@@ -35,6 +35,12 @@ public:
         constexpr milliseconds settling{5};
         return std::min(longest, milliseconds(1000) - intoSecond + settling);
     }
+
+    std::chrono::microseconds steadyTime() override
+    {
+        return std::chrono::duration_cast<std::chrono::microseconds>(
+            std::chrono::steady_clock::now().time_since_epoch());
+    }
 };
 
 RealClock realClock;

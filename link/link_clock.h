@@ -21,6 +21,9 @@ public:
     // How long a wait for input may last before the seconds clock is read
     // again: at most 'longest', and ending just after the clock next ticks.
     virtual std::chrono::milliseconds inputWait(std::chrono::milliseconds longest) = 0;
+    // A monotonic reading for measuring short spans (a reply's time); its zero
+    // means nothing.
+    virtual std::chrono::microseconds steadyTime() = 0;
 };
 
 // The clock in use.

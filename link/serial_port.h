@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/comm_channel.h"
+#include "link/low_latency.h"
 
 #include <cstdint>
 #include <string>
@@ -27,6 +28,8 @@ public:
     void writeBlock(const std::uint8_t* bytes, std::int32_t count) override;
 
     bool isOpen() const { return channelOpen; }
+    // Whether the serial driver took the request for low latency at the last open.
+    const LowLatencyOutcome& lowLatency() const { return lowLatencyOutcome; }
 
 private:
     // An operating-system handle: a file descriptor on POSIX, a HANDLE on Windows.
@@ -78,6 +81,7 @@ private:
     SavedTimeouts savedTimeouts;
     bool channelOpen;
     std::error_code deviceError;
+    LowLatencyOutcome lowLatencyOutcome;
 
     // Bytes already taken from the driver but not yet handed out: reading what
     // has arrived in one call keeps a fast stream from costing calls per byte.

@@ -13,6 +13,7 @@
 
 #include "link/idle_ticker.h"
 #include "link/port_names.h"
+#include "link/serial_driver.h"
 
 #include <cerrno>
 #include <string>
@@ -145,7 +146,10 @@ bool SerialPort::openDevice()
         return false;
     }
     portHandle = openExclusively(path, deviceError);
-    return portHandle != invalidHandle;
+    if (portHandle == invalidHandle)
+        return false;
+    lowLatencyOutcome = requestLowLatency(descriptor(portHandle));
+    return true;
 }
 
 bool SerialPort::saveTimeouts()
@@ -224,6 +228,7 @@ bool SerialPort::restoreTimeouts()
 bool SerialPort::releaseDevice()
 {
     const int fd = descriptor(portHandle);
+    restoreLowLatency(fd, lowLatencyOutcome);
     // The exclusive flag belongs to the terminal, not to this descriptor: clear
     // it, or it outlives us while anyone else keeps the terminal open.
     ::ioctl(fd, TIOCNXCL);

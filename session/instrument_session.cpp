@@ -3,6 +3,7 @@
 #include "common/frontend.h"
 #include "link/bootloader_entry.h"
 #include "link/comm_channel.h"
+#include "link/round_trip_meter.h"
 #include "protocol/avr_bootloader.h"
 
 #include <cstdio>
@@ -59,17 +60,21 @@ Connection connect(CommChannel& channel, const ConnectOptions& options)
         connection.matched = *connection.identifier == expectedIdentifier;
         scope.done();
     }
-    readVersionsStep(channel, connection, options.observer);
+    RoundTripMeter meter(channel);
+    readVersionsStep(meter, connection, options.observer);
     if (options.readSignature && connection.matched)
-        readSignatureStep(channel, connection, options.observer);
+        readSignatureStep(meter, connection, options.observer);
+    connection.replyTime = meter.replyTime();
     return connection;
 }
 
 Connection inspectWaiting(CommChannel& channel, StepObserver* observer)
 {
     Connection connection;
-    readVersionsStep(channel, connection, observer);
-    readSignatureStep(channel, connection, observer);
+    RoundTripMeter meter(channel);
+    readVersionsStep(meter, connection, observer);
+    readSignatureStep(meter, connection, observer);
+    connection.replyTime = meter.replyTime();
     return connection;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/round_trip_meter.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -36,6 +38,9 @@ struct Connection {
     bool matched = false;                    // the identifier is expectedIdentifier
     std::optional<Versions> versions;
     std::optional<Signature> signature;      // when asked for and supported
+    // The replies to the queries after the handshake, timed: an adapter that
+    // holds them back shows here.
+    std::optional<ReplyTime> replyTime;
 };
 
 enum class Step { Handshake, ReadVersions, ReadSignature };

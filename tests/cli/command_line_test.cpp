@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -335,6 +336,39 @@ TEST_F(CommandLineTest, PortsListsTheInstrumentAsAvailable)
     const std::string row = outcome.out.substr(line, outcome.out.find('\n', line) - line);
     EXPECT_TRUE(contains(row, instrument.devicePath())) << row;
     EXPECT_TRUE(contains(row, "вільний")) << row;
+}
+
+// Only an adapter that holds every reply for its 16 ms latency timer earns the
+// hint; the figure goes into the record in every case.
+TEST_F(CommandLineTest, AnAdapterThatHoldsRepliesBackGetsOneLineOfAdvice)
+{
+    struct Case {
+        sim::AdapterKind adapter;
+        int latencyTimerMs;
+        bool hinted;
+    };
+    for (const Case& c : {Case{sim::AdapterKind::None, 0, false}, Case{sim::AdapterKind::LatencyTimer, 1, false},
+                          Case{sim::AdapterKind::UsbFrame, 0, false}, Case{sim::AdapterKind::LatencyTimer, 16, true}}) {
+        sim::Config config;
+        config.adapter = c.adapter;
+        config.latencyTimerMs = c.latencyTimerMs;
+        sim::Instrument instrument(config);
+        const std::string report = file("adapter.json");
+
+        const Outcome outcome = run({"connect", instrument.devicePath(), "--report", report});
+
+        const std::string label = "latency timer " + std::to_string(c.latencyTimerMs) + "\n" + outcome.err;
+        EXPECT_EQ(outcome.code, 0) << label;
+        const bool hinted = contains(outcome.err, "Адаптер порту затримує відповіді VELTOR");
+        EXPECT_EQ(hinted, c.hinted) << label;
+        if (hinted) {
+            EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 1) << label;
+            EXPECT_TRUE(contains(outcome.err, "low_latency")) << label;
+        }
+        const std::string json = readFile(report);
+        EXPECT_TRUE(contains(json, "\"replyTime\": {")) << json;
+        EXPECT_TRUE(contains(json, std::string("\"heldBack\": ") + (c.hinted ? "true" : "false"))) << json;
+    }
 }
 
 TEST_F(CommandLineTest, UsageErrorsAndHelpNeedNoInstrument)

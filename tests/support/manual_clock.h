@@ -35,6 +35,8 @@ public:
         return milliseconds(0);
     }
 
+    std::chrono::microseconds steadyTime() override { return now; }
+
     void advance(milliseconds length) { now += length; }
     milliseconds elapsed() const { return now - start; }
 

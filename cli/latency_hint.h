@@ -1,0 +1,24 @@
+#pragma once
+
+#include "link/low_latency.h"
+#include "link/round_trip_meter.h"
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+// The one line the command line prints when a USB serial adapter holds the
+// instrument's replies back: what it costs and how to lower it. Empty when
+// the replies come as fast as the line allows.
+std::string latencyHint(const ReplyTime& time, std::int32_t portNumber, const std::string& devicePath,
+                        const LowLatencyOutcome& lowLatency);
+
+// What to do about it on this platform (latency_hint_posix.cpp, latency_hint_win32.cpp).
+std::string latencyAdvice(std::int32_t portNumber, const std::string& devicePath,
+                          const LowLatencyOutcome& lowLatency);
+
+// How the service record names the low-latency outcome: "set", "already set", "refused: why", "not asked".
+std::string lowLatencyText(const LowLatencyOutcome& lowLatency);
+
+// Milliseconds with one decimal: "15.8".
+std::string millisecondsText(std::chrono::microseconds span);

@@ -1,0 +1,37 @@
+#include "cli/latency_hint.h"
+
+#include "link/adapter_info.h"
+
+#include <optional>
+
+namespace {
+
+std::string whatWasAsked(const std::string& devicePath, const LowLatencyOutcome& lowLatency)
+{
+    switch (lowLatency.state) {
+    case LowLatencyOutcome::State::Refused:
+        return "Драйвер порту " + devicePath + " не прийняв прапорець low_latency (" + lowLatency.reason.message() + "). ";
+    case LowLatencyOutcome::State::Granted:
+    case LowLatencyOutcome::State::AlreadyOn:
+        return "Прапорець low_latency для " + devicePath + " встановлено, але адаптер однаково затримує. ";
+    case LowLatencyOutcome::State::NotAsked:
+        break;
+    }
+    return {};
+}
+
+} // namespace
+
+std::string latencyAdvice(std::int32_t, const std::string& devicePath, const LowLatencyOutcome& lowLatency)
+{
+    const std::optional<AdapterDriver> adapter = adapterDriver(devicePath);
+    std::string advice = whatWasAsked(devicePath, lowLatency);
+    const std::string setserial = "setserial " + devicePath + " low_latency";
+    if (adapter && adapter->latencyTimerMs)
+        return advice + "Таймер затримки адаптера (" + adapter->driver + "): " +
+               std::to_string(*adapter->latencyTimerMs) + " мс; від root: echo 1 > " + latencyTimerFile(devicePath) +
+               " або " + setserial + " (діє до від'єднання адаптера).";
+    return advice + "Від root: " + setserial +
+           "; для адаптера FTDI: echo 1 > /sys/bus/usb-serial/devices/ttyUSBn/latency_timer (діє до від'єднання "
+           "адаптера).";
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+// The kernel driver behind a serial device and, for adapters of the FTDI
+// kind, how long the adapter holds short replies back (its latency timer).
+struct AdapterDriver {
+    std::string driver;                 // ftdi_sio, ch341, cp210x, pl2303, cdc_acm, serial8250 ...
+    std::optional<int> latencyTimerMs;  // where the driver shows one (FTDI)
+};
+
+// None where the system tells nothing (a pseudo-terminal; Windows).
+std::optional<AdapterDriver> adapterDriver(const std::string& devicePath);
+
+// POSIX: adapterDriver with the directories to look in, normally
+// /sys/class/tty and /sys/bus/usb-serial/devices.
+std::optional<AdapterDriver> adapterDriverIn(const std::string& devicePath, const std::filesystem::path& ttyClass,
+                                             const std::filesystem::path& usbSerialDevices);
+
+// POSIX: where the latency timer of a device lives ("/sys/bus/usb-serial/devices/ttyUSB0/latency_timer").
+std::string latencyTimerFile(const std::string& devicePath);
+
+// "драйвер ftdi_sio, таймер затримки 16 мс"
+std::string adapterDriverText(const AdapterDriver& adapter);
