@@ -70,3 +70,8 @@ std::string portAccessHint(const std::string& devicePath, const std::error_code&
         return "Система повідомляє про " + devicePath + ": " + cause.message();
     }
 }
+
+bool flushToDisk(std::FILE* file)
+{
+    return fsync(fileno(file)) == 0;
+}

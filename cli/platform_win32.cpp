@@ -38,3 +38,8 @@ std::string portAccessHint(const std::string& devicePath, const std::error_code&
         return {};
     }
 }
+
+bool flushToDisk(std::FILE* file)
+{
+    return _commit(_fileno(file)) == 0;
+}
