@@ -1,5 +1,6 @@
 #include "app/port_tooltip.h"
 
+#include "link/port_holders.h"
 #include "link/port_names.h"
 
 QString portToolTip(int portNumber)
@@ -9,5 +10,7 @@ QString portToolTip(int portNumber)
     if (const std::optional<AdapterName> adapter = adapterName(device))
         text += u'\n' + QString::fromStdString(adapter->stablePath) + u'\n' +
                 QString::fromStdString(adapter->description);
+    if (const std::vector<PortHolder> holders = portHolders(device); !holders.empty())
+        text += QStringLiteral("\nзайнятий: ") + QString::fromStdString(holdersText(holders));
     return text;
 }

@@ -11,6 +11,7 @@
 #include "common/general_exception.h"
 #include "image/builtin_image.h"
 #include "job/job_info.h"
+#include "link/port_holders.h"
 #include "link/port_names.h"
 #include "link/port_table.h"
 #include "link/serial_port.h"
@@ -415,6 +416,8 @@ private:
             const std::string hint = portAccessHint(port.device, portFailure->cause());
             if (!hint.empty())
                 console.err << hint << '\n';
+            if (const std::vector<PortHolder> holders = portHolders(port.device); !holders.empty())
+                console.err << "Його тримає: " << holdersText(holders) << '\n';
         }
         if (readingWaitingInstrument && dynamic_cast<const TimeoutException*>(&failure))
             console.err << "VELTOR не в режимі програмування? Спершу: veltor-update connect " << arguments.port
@@ -491,6 +494,8 @@ int listPorts(Console& console)
             anyOpened = true;
         } catch (const GeneralException& failure) {
             state = device.empty() ? "немає пристрою" : "недоступний: " + failure.message();
+            if (const std::vector<PortHolder> holders = portHolders(device); !holders.empty())
+                state = "зайнятий: " + holdersText(holders);
         }
         char name[8];
         std::snprintf(name, sizeof name, "COM%-3d", n);

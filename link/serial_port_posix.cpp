@@ -12,6 +12,7 @@
 #include "link/serial_port.h"
 
 #include "link/idle_ticker.h"
+#include "link/port_holders.h"
 #include "link/port_names.h"
 
 #include <algorithm>
@@ -69,6 +70,11 @@ int openExclusively(const std::string& path, std::error_code& error)
         return refuse(systemError(ENOTTY));
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
         return refuse(errno == EWOULDBLOCK ? systemError(EBUSY) : lastSystemError());
+    // A program that takes no lock (a terminal program, a getty) would still
+    // share the line and break the run midway: as on Windows, a port that
+    // someone else has open is not opened.
+    if (!portHolders(path).empty())
+        return refuse(systemError(EBUSY));
     if (::ioctl(fd, TIOCEXCL) != 0)
         return refuse(lastSystemError());
     // A port opens with nothing received, as it does on Windows, even when
