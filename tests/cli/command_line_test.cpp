@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
@@ -277,11 +278,14 @@ TEST_F(CommandLineTest, AnInterruptedWriteSaysSoRecordsItAndCanBeRepeated)
     std::ofstream(report) << "{\"exitCode\": 0, \"note\": \"an earlier success\"}\n";
 
     interruption::clear();
+    std::atomic<bool> ended{false};
     std::thread interrupter([&] {
-        eventually([&] { return instrument.counters().pagesWritten > 20; });
+        while (!ended && instrument.counters().pagesWritten <= 20)
+            usleep(2000);
         interruption::request(SIGTERM);
     });
     const Outcome outcome = run({"update", "6", "--yes", "--report", report});
+    ended = true;
     interrupter.join();
     interruption::clear();
 
