@@ -3,6 +3,7 @@
 #include "app/programmer.h"
 #include "app/stand_in.h"
 #include "common/general_exception.h"
+#include "desktop/standard_streams.h"
 #include "image/builtin_image.h"
 
 #include <QApplication>
@@ -11,6 +12,8 @@
 
 int main(int argc, char* argv[])
 {
+    // Before anything opens a port, which could otherwise become the console.
+    openMissingStandardStreams();
     if (builtinFirmwareIsStandIn)
         std::cerr << standInFirmwareWarning << '\n';
     QApplication application(argc, argv);

@@ -1,6 +1,7 @@
 #include "app/port_tooltip.h"
 
 #include "link/adapter_info.h"
+#include "link/port_holders.h"
 #include "link/port_names.h"
 
 QString portToolTip(int portNumber)
@@ -12,5 +13,7 @@ QString portToolTip(int portNumber)
                 QString::fromStdString(adapter->description);
     if (const std::optional<AdapterDriver> driver = adapterDriver(device))
         text += u'\n' + QString::fromStdString(adapterDriverText(*driver));
+    if (const std::vector<PortHolder> holders = portHolders(device); !holders.empty())
+        text += QStringLiteral("\nзайнятий: ") + QString::fromStdString(holdersText(holders));
     return text;
 }

@@ -74,7 +74,8 @@ constexpr std::string_view exitCodeHelp =
     "  3  порт не вказано, не знайдено або помилка порту\n"
     "  4  VELTOR не відповідає або відповідає не так (ідентифікатор, сигнатура)\n"
     "  5  помилка верифікації\n"
-    "  6  перезапис не підтверджено\n";
+    "  6  перезапис не підтверджено\n"
+    "  130  перервано (Ctrl-C, SIGTERM, SIGHUP)\n";
 
 std::string optionHelp(bool yes, bool report)
 {

@@ -4,13 +4,16 @@
 #include "cli/console_frontend.h"
 #include "cli/exit_codes.h"
 #include "cli/latency_hint.h"
+#include "cli/interruption.h"
 #include "cli/platform.h"
 #include "cli/port_choice.h"
+#include "cli/record_file.h"
 #include "cli/service_record.h"
 #include "common/general_exception.h"
 #include "image/builtin_image.h"
 #include "job/job_info.h"
 #include "link/adapter_info.h"
+#include "link/port_holders.h"
 #include "link/port_names.h"
 #include "link/port_table.h"
 #include "link/serial_port.h"
@@ -19,7 +22,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <optional>
 
 #ifndef VELTOR_TOOL_VERSION
@@ -70,6 +72,21 @@ bool isYes(std::string answer)
     return false;
 }
 
+// The console's idle call, which is also where a request to stop is noticed:
+// the core calls it only where it waits for the line, between whole bytes.
+class InterruptibleIdle final : public frontend::Idle {
+public:
+    explicit InterruptibleIdle(frontend::Idle& consoleIdle) : inner(consoleIdle) {}
+    void whileWaiting() override
+    {
+        interruption::throwIfRequested();
+        inner.whileWaiting();
+    }
+
+private:
+    frontend::Idle& inner;
+};
+
 // One run of an instrument command, from the port argument to the service record.
 class Run final : private session::StepObserver {
 public:
@@ -78,7 +95,8 @@ public:
           console(runConsole),
           progress(console.out, console.outIsTerminal),
           alerts(console.out, progress, console.beep),
-          binding(&progress, &alerts, &progress)
+          idle(progress),
+          binding(&progress, &alerts, &idle)
     {
         record.command = std::string(commandName(*arguments.command));
         record.portArgument = arguments.port;
@@ -99,8 +117,11 @@ public:
             code = reportFailure(failure, failure.what());
         }
         record.durationSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        if (code == ExitCode::Success && interruption::requested())
+            console.err << "Запит на переривання (" << interruption::requestName()
+                        << ") надійшов, коли робота вже закінчувалась: її завершено.\n";
         record.exitCode = toInt(code);
-        if (!arguments.reportFile.empty() && !writeReport() && code == ExitCode::Success)
+        if (!arguments.reportFile.empty() && !reportRefused && !writeReport() && code == ExitCode::Success)
             code = ExitCode::OtherFailure;
         return toInt(code);
     }
@@ -117,6 +138,14 @@ private:
         checkPortNumber(port.number);
         record.portNumber = port.number;
         record.device = port.device;
+        if (!arguments.reportFile.empty()) {
+            const std::string problem = recordPathProblem(arguments.reportFile, port.device);
+            if (!problem.empty()) {
+                console.err << problem << '\n';
+                reportRefused = true;
+                return ExitCode::UsageError;
+            }
+        }
         console.out << "Порт: COM" << port.number << " ("
                     << (port.device.empty() ? std::string("пристрою немає") : port.device) << ")\n";
 
@@ -176,6 +205,12 @@ private:
             session::connect(channel, {.readSignature = true, .observer = this});
         channel.closePort();
         noteReplyTime(connection, channel);
+        // A foreign chip ends connect as it would end programming.
+        if (connection.signature) {
+            beginStep(signatureStep);
+            session::requireTargetSignature(*connection.signature);
+            currentStep = nullptr;
+        }
         return connection.matched;
     }
 
@@ -353,6 +388,7 @@ private:
         console.out << "Так/Ні [т/Н]: " << std::flush;
         std::string answer;
         std::getline(console.in, answer);
+        interruption::throwIfRequested();
         const bool yes = isYes(answer);
         record.addStep(confirmationStep, yes ? "ok" : "declined");
         if (!yes)
@@ -360,7 +396,11 @@ private:
         return yes;
     }
 
-    void beginStep(const char* name) { currentStep = name; }
+    void beginStep(const char* name)
+    {
+        interruption::throwIfRequested();
+        currentStep = name;
+    }
 
     void endStep()
     {
@@ -372,6 +412,9 @@ private:
 
     ExitCode reportFailure(const std::exception& failure, const std::string& cause)
     {
+        const bool interrupted = dynamic_cast<const InterruptedException*>(&failure) != nullptr;
+        if (interrupted)
+            jobFailureText = cause + ": " + interruptionAdvice(instrumentState(), arguments.port);
         if (const std::optional<frontend::Phase>& phase = progress.currentPhase())
             record.failurePhase = frontend::phaseName(*phase);
         progress.endStep(false);
@@ -386,12 +429,14 @@ private:
         record.failureMessage = shown;
         record.failureCause = cause;
         console.err << shown << '\n';
-        if (shown != cause)
+        if (shown != cause && !interrupted)
             console.err << "Причина: " << cause << '\n';
         if (const auto* portFailure = dynamic_cast<const PortException*>(&failure)) {
             const std::string hint = portAccessHint(port.device, portFailure->cause());
             if (!hint.empty())
                 console.err << hint << '\n';
+            if (const std::vector<PortHolder> holders = portHolders(port.device); !holders.empty())
+                console.err << "Його тримає: " << holdersText(holders) << '\n';
         }
         if (readingWaitingInstrument && dynamic_cast<const TimeoutException*>(&failure))
             console.err << "VELTOR не в режимі програмування? Спершу: veltor-update connect " << arguments.port
@@ -401,14 +446,37 @@ private:
         return exitCodeFor(failure);
     }
 
+    // How far the run had got with the instrument, for the advice after an interruption.
+    InstrumentState instrumentState() const
+    {
+        if (record.verification == "passed")
+            return InstrumentState::Updated;
+        const std::optional<frontend::Phase>& phase = progress.currentPhase();
+        if (currentStep == programStep && phase) {
+            switch (*phase) {
+            case frontend::Phase::Erase:
+            case frontend::Phase::Write:
+                return InstrumentState::ErasedOrPartlyWritten;
+            case frontend::Phase::ReadBack:
+            case frontend::Phase::Compare:
+                return InstrumentState::WrittenNotVerified;
+            case frontend::Phase::Handshake:
+                break;
+            }
+        }
+        const Command command = *arguments.command;
+        const bool caughtHere = command == Command::Connect || command == Command::Update;
+        if (record.identifier || (!caughtHere && record.portNumber))
+            return InstrumentState::WaitingUnchanged;
+        return InstrumentState::Untouched;
+    }
+
     bool writeReport()
     {
-        std::ofstream file(arguments.reportFile, std::ios::binary | std::ios::trunc);
-        file << serviceRecordJson(record);
-        file.close();
-        if (file)
+        std::string problem;
+        if (writeRecordFile(arguments.reportFile, serviceRecordJson(record), problem))
             return true;
-        console.err << "Не вдалося записати протокол у " << arguments.reportFile << '\n';
+        console.err << problem << '\n';
         return false;
     }
 
@@ -416,6 +484,7 @@ private:
     Console& console;
     ConsoleProgress progress;
     ConsoleAlerts alerts;
+    InterruptibleIdle idle;
     frontend::Binding binding;
     PortChoice port;
     ServiceRecord record;
@@ -423,6 +492,8 @@ private:
     // Reading versions and signature from an instrument that should already
     // wait in its bootloader; silence then most likely means it does not.
     bool readingWaitingInstrument = false;
+    // --report names a place where no record can go: none is written.
+    bool reportRefused = false;
     // What the window shows when the job fails; empty where it shows the
     // core's message itself (connect, leave).
     std::string jobFailureText;
@@ -442,6 +513,8 @@ int listPorts(Console& console)
             anyOpened = true;
         } catch (const GeneralException& failure) {
             state = device.empty() ? "немає пристрою" : "недоступний: " + failure.message();
+            if (const std::vector<PortHolder> holders = portHolders(device); !holders.empty())
+                state = "зайнятий: " + holdersText(holders);
         }
         char name[8];
         std::snprintf(name, sizeof name, "COM%-3d", n);

@@ -17,3 +17,5 @@ bool sameDevice(const std::string& first, const std::string& second);
 // of permission and how to get it, a port held by another program, an adapter
 // that went away. Empty when there is nothing to add.
 std::string portAccessHint(const std::string& devicePath, const std::error_code& cause);
+// Writes what the stream has handed to the system through to the disk.
+bool flushToDisk(std::FILE* file);

@@ -1,28 +1,32 @@
 #include "cli/platform.h"
 
+#include "cli/permission_advice.h"
+
 #include <cerrno>
 #include <grp.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-// The group that owns the device, which is the one to join (dialout on Debian
-// and Ubuntu, uucp on some other systems).
-std::string groupToJoin(const std::string& devicePath)
+DeviceAccess accessOf(const std::string& devicePath)
 {
+    DeviceAccess access{devicePath, "?", "?", 0};
     struct stat status {};
-    if (stat(devicePath.c_str(), &status) == 0)
-        if (const struct group* entry = getgrgid(status.st_gid))
-            return entry->gr_name;
-    return "dialout";
+    if (stat(devicePath.c_str(), &status) != 0)
+        return access;
+    const struct passwd* user = getpwuid(status.st_uid);
+    const struct group* group = getgrgid(status.st_gid);
+    access.owner = user ? user->pw_name : std::to_string(status.st_uid);
+    access.group = group ? group->gr_name : std::to_string(status.st_gid);
+    access.mode = status.st_mode & 0777;
+    return access;
 }
 
 std::string permissionHint(const std::string& devicePath)
 {
-    const std::string group = groupToJoin(devicePath);
-    return "Немає дозволу на " + devicePath + ". Додайте користувача до групи " + group +
-           ":\n  sudo usermod -aG " + group + " \"$USER\"\nі увійдіть у систему знову.";
+    return permissionAdvice(accessOf(devicePath));
 }
 
 } // namespace
@@ -62,6 +66,9 @@ std::string portAccessHint(const std::string& devicePath, const std::error_code&
         return permissionHint(devicePath);
     case EBUSY:
         return "Порт " + devicePath + " зайнятий іншою програмою.";
+    case ETIMEDOUT:
+        return "Лінія " + devicePath + " не приймає даних: чи не ввімкнено керування потоком без проводів для нього, "
+               "чи не завис адаптер?";
     case ENOTTY:
         return devicePath + " не є послідовним портом (див. veltor-update ports).";
     case EIO:
@@ -69,4 +76,9 @@ std::string portAccessHint(const std::string& devicePath, const std::error_code&
     default:
         return "Система повідомляє про " + devicePath + ": " + cause.message();
     }
+}
+
+bool flushToDisk(std::FILE* file)
+{
+    return fsync(fileno(file)) == 0;
 }

@@ -30,6 +30,10 @@ std::string portAccessHint(const std::string& devicePath, const std::error_code&
     case ERROR_ACCESS_DENIED:
     case ERROR_SHARING_VIOLATION:
         return "Порт " + devicePath + " зайнятий іншою програмою.";
+    case ERROR_TIMEOUT:
+    case ERROR_SEM_TIMEOUT:
+        return "Лінія " + devicePath + " не приймає даних: чи не ввімкнено керування потоком без проводів для нього, "
+               "чи не завис адаптер?";
     case ERROR_GEN_FAILURE:
     case ERROR_DEVICE_NOT_CONNECTED:
     case ERROR_OPERATION_ABORTED:
@@ -37,4 +41,9 @@ std::string portAccessHint(const std::string& devicePath, const std::error_code&
     default:
         return {};
     }
+}
+
+bool flushToDisk(std::FILE* file)
+{
+    return _commit(_fileno(file)) == 0;
 }

@@ -12,12 +12,16 @@
 #include "link/serial_port.h"
 
 #include "link/idle_ticker.h"
+#include "link/port_holders.h"
 #include "link/port_names.h"
 #include "link/serial_driver.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <string>
 #include <system_error>
+#include <thread>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -67,6 +71,11 @@ int openExclusively(const std::string& path, std::error_code& error)
         return refuse(systemError(ENOTTY));
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
         return refuse(errno == EWOULDBLOCK ? systemError(EBUSY) : lastSystemError());
+    // A program that takes no lock (a terminal program, a getty) would still
+    // share the line and break the run midway: as on Windows, a port that
+    // someone else has open is not opened.
+    if (!portHolders(path).empty())
+        return refuse(systemError(EBUSY));
     if (::ioctl(fd, TIOCEXCL) != 0)
         return refuse(lastSystemError());
     // A port opens with nothing received, as it does on Windows, even when
@@ -108,11 +117,33 @@ bool lineSettingsTook(int fd, speed_t speed)
            (actual.c_cflag & frame) == (CS8 | CSTOPB) && (actual.c_lflag & ICANON) == 0 && (actual.c_oflag & OPOST) == 0;
 }
 
-// Waits until the descriptor can take more output or reports trouble.
-bool waitForRoom(int fd, std::error_code& error)
+using SteadyClock = std::chrono::steady_clock;
+
+// A line that stops taking output (flow control held by a peer or left on
+// with a three-wire cable, a stalled adapter) must not hold the run for ever:
+// output that has not gone within the port's read time-out is a failure.
+SteadyClock::time_point outputDeadline(std::int32_t timeoutSeconds)
 {
+    return SteadyClock::now() + std::chrono::seconds(timeoutSeconds);
+}
+
+int millisecondsUntil(SteadyClock::time_point deadline)
+{
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyClock::now());
+    return static_cast<int>(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
+}
+
+// Waits until the descriptor can take more output, the deadline passes or
+// the descriptor reports trouble; false for the latter two.
+bool waitForRoom(int fd, SteadyClock::time_point deadline, std::error_code& error)
+{
+    const int left = millisecondsUntil(deadline);
+    if (left == 0) {
+        error = systemError(ETIMEDOUT);
+        return false;
+    }
     pollfd entry{fd, POLLOUT, 0};
-    const int ready = ::poll(&entry, 1, 50);
+    const int ready = ::poll(&entry, 1, std::min(left, static_cast<int>(IdleTicker::interval.count())));
     if (ready < 0) {
         if (errno == EINTR)
             return true;
@@ -125,15 +156,35 @@ bool waitForRoom(int fd, std::error_code& error)
     return false;
 }
 
-bool drain(int fd, std::error_code& error)
+// Bytes still in the driver's output queue; -1 when the driver cannot tell.
+int queuedOutput(int fd)
 {
-    while (::tcdrain(fd) != 0) {
-        if (errno != EINTR) {
+    int queued = 0;
+    return ::ioctl(fd, TIOCOUTQ, &queued) == 0 ? queued : -1;
+}
+
+// Waits for the output queue to empty, like tcdrain, but no longer than the
+// deadline: tcdrain waits for ever on a line that does not move. The pauses
+// follow the queue's length at the line's speed (about 87 µs a byte).
+bool drainBefore(int fd, SteadyClock::time_point deadline, bool keepWindowAlive, std::error_code& error)
+{
+    using std::chrono::microseconds;
+    for (;;) {
+        const int queued = queuedOutput(fd);
+        if (queued == 0)
+            return true;
+        if (queued < 0) {
             error = lastSystemError();
             return false;
         }
+        if (SteadyClock::now() >= deadline) {
+            error = systemError(ETIMEDOUT);
+            return false;
+        }
+        if (keepWindowAlive)
+            IdleTicker::tick();
+        std::this_thread::sleep_for(std::clamp(microseconds(queued * 87), microseconds(100), microseconds(20000)));
     }
-    return true;
 }
 
 } // namespace
@@ -229,6 +280,14 @@ bool SerialPort::releaseDevice()
 {
     const int fd = descriptor(portHandle);
     restoreLowLatency(fd, lowLatencyOutcome);
+    // What is still queued (only the leave command goes without a purge after
+    // it) gets the little time it needs to go out; what a stalled line still
+    // holds then is dropped, or close would wait for it as long as the driver
+    // pleases, and the run's time-outs would no longer hold.
+    constexpr std::chrono::milliseconds lastBytesTime{250};
+    std::error_code stalled;
+    if (!drainBefore(fd, SteadyClock::now() + lastBytesTime, false, stalled))
+        ::tcflush(fd, TCOFLUSH);
     // The exclusive flag belongs to the terminal, not to this descriptor: clear
     // it, or it outlives us while anyone else keeps the terminal open.
     ::ioctl(fd, TIOCNXCL);
@@ -277,6 +336,7 @@ void SerialPort::waitForInput(int milliseconds)
 bool SerialPort::writeBytes(const std::uint8_t* bytes, std::int32_t count)
 {
     const int fd = descriptor(portHandle);
+    const auto deadline = outputDeadline(timeout);
     std::int32_t sent = 0;
     while (sent < count) {
         const ssize_t written = ::write(fd, bytes + sent, static_cast<std::size_t>(count - sent));
@@ -288,7 +348,7 @@ bool SerialPort::writeBytes(const std::uint8_t* bytes, std::int32_t count)
             continue;
         if (written < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
             IdleTicker::tick();
-            if (!waitForRoom(fd, deviceError))
+            if (!waitForRoom(fd, deadline, deviceError))
                 return false;
             continue;
         }
@@ -306,7 +366,7 @@ bool SerialPort::writeBytes(const std::uint8_t* bytes, std::int32_t count)
 // throw away bytes that the other side has not read yet.
 bool SerialPort::purgeDeviceTransmit()
 {
-    return drain(descriptor(portHandle), deviceError);
+    return drainBefore(descriptor(portHandle), outputDeadline(timeout), true, deviceError);
 }
 
 bool SerialPort::purgeDeviceReceive()

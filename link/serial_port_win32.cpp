@@ -3,6 +3,7 @@
 
 #include "link/serial_port.h"
 
+#include "link/idle_ticker.h"
 #include "link/port_names.h"
 
 #include <string>
@@ -32,6 +33,15 @@ bool inputQueued(HANDLE handle)
     COMSTAT status{};
     DWORD errors = 0;
     return ClearCommError(handle, &errors, &status) && status.cbInQue > 0;
+}
+
+// A line that stops taking output (flow control held by a peer or left on
+// with a three-wire cable, a stalled adapter) must not hold the run for ever:
+// output that has not gone within the port's read time-out is a failure.
+DWORD writeTimeoutMilliseconds(std::int32_t timeoutSeconds)
+{
+    // 0 would mean no time-out at all.
+    return timeoutSeconds > 0 ? static_cast<DWORD>(timeoutSeconds) * 1000 : 1;
 }
 
 } // namespace
@@ -65,13 +75,13 @@ bool SerialPort::saveTimeouts()
 bool SerialPort::applyTimeouts()
 {
     // This combination makes a read return at once with what has arrived, even
-    // nothing, and gives writes no time-out.
+    // nothing; a write gives up once the port's time-out has passed.
     COMMTIMEOUTS immediate{};
     immediate.ReadIntervalTimeout = MAXDWORD;
     immediate.ReadTotalTimeoutMultiplier = 0;
     immediate.ReadTotalTimeoutConstant = 0;
     immediate.WriteTotalTimeoutMultiplier = 0;
-    immediate.WriteTotalTimeoutConstant = 0;
+    immediate.WriteTotalTimeoutConstant = writeTimeoutMilliseconds(timeout);
     return noted(SetCommTimeouts(deviceHandle(portHandle), &immediate) != 0, deviceError);
 }
 
@@ -146,21 +156,44 @@ void SerialPort::waitForInput(int milliseconds)
 
 bool SerialPort::writeBytes(const std::uint8_t* bytes, std::int32_t count)
 {
-    // Synchronous and without a write time-out: returns when the driver has
-    // taken every byte.
+    // Synchronous: returns when the driver has taken every byte, or having
+    // taken fewer once the write time-out has run out.
     DWORD written = 0;
-    return noted(WriteFile(deviceHandle(portHandle), bytes, static_cast<DWORD>(count), &written, nullptr) != 0,
-                 deviceError);
+    if (!noted(WriteFile(deviceHandle(portHandle), bytes, static_cast<DWORD>(count), &written, nullptr) != 0,
+               deviceError))
+        return false;
+    if (written == static_cast<DWORD>(count))
+        return true;
+    deviceError = {ERROR_TIMEOUT, std::system_category()};
+    return false;
 }
 
 // Every purge of the transmit side follows a write of ours, and none of those
 // bytes may be lost: so instead of discarding the driver's output queue
 // (PurgeComm with PURGE_TXCLEAR, which under wine also drops bytes already
 // handed to the other side) wait until the queue has gone out. After that a
-// discard would find nothing anyway.
+// discard would find nothing anyway. FlushFileBuffers would wait the same way
+// but for ever on a line that does not move; this wait ends with the port's
+// time-out.
 bool SerialPort::purgeDeviceTransmit()
 {
-    return noted(FlushFileBuffers(deviceHandle(portHandle)) != 0, deviceError);
+    const HANDLE handle = deviceHandle(portHandle);
+    const ULONGLONG start = GetTickCount64();
+    const ULONGLONG limit = writeTimeoutMilliseconds(timeout);
+    for (;;) {
+        COMSTAT status{};
+        DWORD errors = 0;
+        if (!noted(ClearCommError(handle, &errors, &status) != 0, deviceError))
+            return false;
+        if (status.cbOutQue == 0)
+            return true;
+        if (GetTickCount64() - start >= limit) {
+            deviceError = {ERROR_TIMEOUT, std::system_category()};
+            return false;
+        }
+        IdleTicker::tick();
+        Sleep(1);
+    }
 }
 
 bool SerialPort::purgeDeviceReceive()

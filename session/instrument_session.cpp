@@ -1,6 +1,9 @@
 #include "session/instrument_session.h"
 
 #include "common/frontend.h"
+#include "image/avr_device.h"
+#include "job/job_info.h"
+#include "protocol/bootloader_wire.h"
 #include "link/bootloader_entry.h"
 #include "link/comm_channel.h"
 #include "link/round_trip_meter.h"
@@ -89,6 +92,16 @@ Versions readVersions(CommChannel& channel)
         versions.firmwareAssumed = true;
     }
     return versions;
+}
+
+void requireTargetSignature(const Signature& signature)
+{
+    AVRDevice device(JobInfo().partName);
+    device.loadParameters();
+    Signature expected{};
+    device.copySignature(&expected[0], &expected[1], &expected[2]);
+    if (signature != expected)
+        throw ReplyException(bootloader::message::signatureMismatch);
 }
 
 void leaveProgramming(CommChannel& channel)

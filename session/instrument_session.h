@@ -70,6 +70,10 @@ Connection inspectWaiting(CommChannel& channel, StepObserver* observer = nullptr
 // The software version and, where the bootloader can tell, the firmware version.
 Versions readVersions(CommChannel& channel);
 
+// Raises the job's own signature failure when the signature read is not the
+// chip's that the built-in image is for.
+void requireTargetSignature(const Signature& signature);
+
 // Sends the bootloader back to the firmware.
 void leaveProgramming(CommChannel& channel);
 

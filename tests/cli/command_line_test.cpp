@@ -1,4 +1,5 @@
 #include "cli/command_line.h"
+#include "cli/interruption.h"
 #include "link/port_table.h"
 
 #include "image/builtin_image.h"
@@ -8,10 +9,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 #include <grp.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -237,6 +241,70 @@ TEST_F(CommandLineTest, AForeignIdentifierStopsBeforeAnythingIsWritten)
     EXPECT_TRUE(contains(json, "\"message\": \"Зв'язок з VELTOR не встановлено!\"")) << json;
 }
 
+TEST_F(CommandLineTest, AForeignChipEndsConnectAsItEndsProgramming)
+{
+    sim::Config config;
+    config.signature = {0x1E, 0x95, 0x02};
+    sim::Instrument instrument(config);
+    ScopedPortMapping mapping(5, instrument.devicePath());
+
+    const Outcome connect = run({"connect", "5"});
+    EXPECT_EQ(connect.code, 4);
+    EXPECT_TRUE(contains(connect.err, "Сигнатура НЕ ВІДПОВІДАЄ вибраній мікросхемі!")) << connect.err;
+}
+
+// The record's place is checked before anything goes down the line.
+TEST_F(CommandLineTest, ARecordThatCannotBeWrittenIsRefusedBeforeTheRun)
+{
+    sim::Instrument instrument(sim::Config{});
+    ScopedPortMapping mapping(5, instrument.devicePath());
+    for (const std::string& report :
+         {directory, directory + "/missing/report.json", instrument.devicePath(), std::string("/dev/zero")}) {
+        const Outcome outcome = run({"update", "5", "--yes", "--report", report});
+        EXPECT_EQ(outcome.code, 2) << report;
+        EXPECT_TRUE(outcome.err.starts_with("--report: протокол не можна записати у " + report)) << outcome.err;
+    }
+    EXPECT_EQ(instrument.counters().bytesFromHost, 0u);
+}
+
+// Ctrl-C, SIGTERM or a closed terminal in the middle of the write: the run
+// stops at its next wait, tells what state the instrument is in, releases
+// the port, replaces the earlier record with one that says so, and a new
+// update then recovers the instrument.
+TEST_F(CommandLineTest, AnInterruptedWriteSaysSoRecordsItAndCanBeRepeated)
+{
+    sim::Instrument instrument(sim::Config{});
+    ScopedPortMapping mapping(6, instrument.devicePath());
+    const std::string report = file("report.json");
+    std::ofstream(report) << "{\"exitCode\": 0, \"note\": \"an earlier success\"}\n";
+
+    interruption::clear();
+    std::atomic<bool> ended{false};
+    std::thread interrupter([&] {
+        while (!ended && instrument.counters().pagesWritten <= 20)
+            usleep(2000);
+        interruption::request(SIGTERM);
+    });
+    const Outcome outcome = run({"update", "6", "--yes", "--report", report});
+    ended = true;
+    interrupter.join();
+    interruption::clear();
+
+    EXPECT_EQ(outcome.code, 130);
+    EXPECT_EQ(outcome.err, "Перервано (SIGTERM): VELTOR стерто або записано частково, він чекає в режимі "
+                           "програмування. Не вимикайте його і запустіть veltor-update update 6 знову.\n");
+    EXPECT_TRUE(instrument.inBootloader());
+    const std::string json = readFile(report);
+    EXPECT_FALSE(contains(json, "an earlier success")) << json;
+    EXPECT_TRUE(contains(json, "\"cause\": \"Перервано (SIGTERM)\"")) << json;
+    EXPECT_TRUE(contains(json, "\"exitCode\": 130")) << json;
+    EXPECT_TRUE(contains(json, "\"phase\": \"write\"")) << json;
+
+    const Outcome again = run({"update", "6", "--yes"});
+    EXPECT_EQ(again.code, 0) << again.err;
+    EXPECT_TRUE(holdsImage(instrument.flash()));
+}
+
 TEST_F(CommandLineTest, AWriteThatFailsMidwayKeepsTheInstrumentInItsBootloader)
 {
     sim::Config config;
@@ -303,24 +371,34 @@ Outcome runAs(uid_t user, gid_t group, const std::vector<std::string>& words)
     return outcome;
 }
 
-TEST_F(CommandLineTest, ADeviceWithoutPermissionGetsTheGroupHint)
+// Joining the device's group is advised where that group gives access, and
+// never for root's group.
+TEST_F(CommandLineTest, ADeviceWithoutPermissionGetsTheRightAdvice)
 {
     const std::string device = file("locked-device");
     std::ofstream(device).put('x');
     ASSERT_EQ(chmod(device.c_str(), 0660), 0);
     ASSERT_EQ(chmod(directory.c_str(), 0755), 0);
     const uid_t nobody = 65534;
-    const uid_t user = geteuid() == 0 ? nobody : geteuid();
-    if (user != nobody) {
+    if (geteuid() != 0) {
         ASSERT_EQ(chmod(device.c_str(), 0), 0);
+        const Outcome outcome = runAs(geteuid(), nobody, {"leave", device});
+        EXPECT_EQ(outcome.code, 3) << outcome.err;
+        EXPECT_TRUE(contains(outcome.err, "Немає дозволу на " + device)) << outcome.err;
+        return;
     }
-
-    const Outcome outcome = runAs(user, nobody, {"leave", device});
-
-    EXPECT_EQ(outcome.code, 3) << outcome.err;
-    EXPECT_TRUE(outcome.err.starts_with("Помилка відкриття  порту COM")) << outcome.err;
-    EXPECT_TRUE(contains(outcome.err, "Немає дозволу на " + device)) << outcome.err;
-    EXPECT_TRUE(contains(outcome.err, "sudo usermod -aG ")) << outcome.err;
+    for (const auto& [groupName, joinAdvised] : {std::pair{"dialout", true}, {"root", false}}) {
+        const struct group* owner = getgrnam(groupName);
+        if (owner == nullptr)
+            continue;
+        ASSERT_EQ(chown(device.c_str(), 0, owner->gr_gid), 0);
+        const Outcome outcome = runAs(nobody, nobody, {"leave", device});
+        EXPECT_EQ(outcome.code, 3) << outcome.err;
+        EXPECT_TRUE(outcome.err.starts_with("Помилка відкриття  порту COM")) << outcome.err;
+        EXPECT_TRUE(contains(outcome.err, "Немає дозволу на " + device)) << outcome.err;
+        EXPECT_EQ(contains(outcome.err, std::string("sudo usermod -aG ") + groupName), joinAdvised) << outcome.err;
+        EXPECT_EQ(contains(outcome.err, "права rw-rw----"), !joinAdvised) << outcome.err;
+    }
 }
 
 TEST_F(CommandLineTest, PortsListsTheInstrumentAsAvailable)

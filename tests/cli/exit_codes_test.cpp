@@ -1,4 +1,5 @@
 #include "cli/exit_codes.h"
+#include "cli/interruption.h"
 
 #include "common/general_exception.h"
 
@@ -23,6 +24,7 @@ TEST(ExitCodeFor, EachCauseHasItsOwnCode)
         {std::make_shared<GeneralException>("Стирання пам'яті не підтримується цим прораматором!"),
          ExitCode::OtherFailure},
         {std::make_shared<std::bad_alloc>(), ExitCode::OtherFailure},
+        {std::make_shared<InterruptedException>("SIGHUP"), ExitCode::Interrupted},
     };
     for (const auto& c : cases)
         EXPECT_EQ(exitCodeFor(*c.failure), c.code) << c.failure->what();

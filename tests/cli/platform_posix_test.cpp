@@ -27,10 +27,11 @@ TEST(PortAccessHint, ReadsTheCause)
         {0, ""},
         {ENOENT, "немає: перевірте кабель і адаптер"},
         {ENXIO, "немає: перевірте кабель і адаптер"},
-        {EACCES, "sudo usermod -aG dialout"},
+        {EACCES, "Немає дозволу на /dev/veltor-test-no-such-device"},
         {EBUSY, "зайнятий іншою програмою"},
         {ENOTTY, "не є послідовним портом"},
         {EIO, "втрачено"},
+        {ETIMEDOUT, "не приймає даних"},
         {EINVAL, "Система повідомляє"},
     };
     for (const auto& c : cases) {

@@ -10,8 +10,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <ctime>
+#include <system_error>
 #include <vector>
 
 #include <sys/resource.h>
@@ -75,3 +78,56 @@ TEST(SerialPortTiming, PollByteGivesUpOnceTheClockIsASecondPastTheReference)
 }
 
 } // namespace
+
+// A line that stops taking output: here a pseudo-terminal whose other side
+// reads nothing, so that its buffer fills, as a line held by flow control or a
+// stalled adapter does. Each write gives up within the port's time-out with
+// its own write failure, keeping the window alive meanwhile, and the port can
+// still be closed without waiting for the stuck bytes.
+TEST(SerialPortTiming, AWriteThatCannotGoOutFailsWithinThePortsTimeOut)
+{
+    const struct {
+        const char* operation;
+        void (*write)(SerialPort&);
+        const char* message;
+    } cases[] = {
+        {"writeBlock",
+         [](SerialPort& serial) {
+             static const std::vector<std::uint8_t> block(256 * 1024, 0x55);
+             serial.writeBlock(block.data(), static_cast<std::int32_t>(block.size()));
+         },
+         "Помилка запису послідовності байт в COM порт!"},
+        {"writeByte",
+         [](SerialPort& serial) {
+             for (int i = 0; i < 256 * 1024; ++i)
+                 serial.writeByte(i);
+         },
+         "Помилка запису байту в COM порт!"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.operation);
+        PseudoTerminal pty;
+        ScopedPortMapping mapping(2, pty.slavePath());
+        IdleRecorder idle;
+        SerialPort serial(2, 1);
+        serial.openPort();
+        const Clock::time_point start = Clock::now();
+        std::string message;
+        std::error_code cause;
+        try {
+            c.write(serial);
+        } catch (const PortException& error) {
+            message = error.message();
+            cause = error.cause();
+        }
+        const Clock::time_point end = Clock::now();
+        EXPECT_EQ(message, c.message);
+        EXPECT_EQ(cause, std::error_code(ETIMEDOUT, std::generic_category()));
+        EXPECT_LE(secondsSince(start), 2.5);
+        // While the line stands still; filling it byte by byte beforehand is the test's own doing.
+        EXPECT_LE(idle.longestGap(end - 800ms, end), 100ms) << "the window was left without idle calls";
+        const Clock::time_point closing = Clock::now();
+        serial.closePort();
+        EXPECT_LE(secondsSince(closing), 1.0);
+    }
+}
