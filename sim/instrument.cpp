@@ -27,9 +27,12 @@ using TimePoint = Clock::time_point;
 constexpr auto lineByte = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(byteSeconds));
 constexpr auto idleWake = std::chrono::milliseconds(200);
 constexpr auto exclusivityCheck = std::chrono::milliseconds(20);
-// A paced line lets the host's output run this far ahead of it (a UART's
-// 16-byte FIFO) before the host has to wait, as its drain would on a real port.
-constexpr auto hostLead = 16 * lineByte;
+// A paced line lets the host's output run this far ahead of it before the
+// host has to wait: a serial driver's transmit buffer (4 KiB on Linux) and the
+// UART's 16-byte FIFO. A waiting writer is woken once fewer than 256 bytes
+// are left to send, as the driver does, not for every byte that leaves.
+constexpr auto hostLead = (4096 + 16) * lineByte;
+constexpr auto hostWakeUp = 256 * lineByte;
 
 Clock::duration seconds(double value)
 {
@@ -291,7 +294,7 @@ TimePoint Instrument::State::nextWake(TimePoint now) const
     if (const auto delivery = adapter.nextDelivery())
         wake = std::min(wake, *delivery);
     if (hostHeld)
-        wake = std::min(wake, receiveLineFree - hostLead);
+        wake = std::min(wake, receiveLineFree - hostWakeUp);
     wake = std::min(wake, lastExclusivityCheck + exclusivityCheck);
     return wake;
 }
@@ -375,10 +378,11 @@ void Instrument::State::accept(std::uint8_t byte, TimePoint now)
 }
 
 // The host cannot hand the line bytes faster than it carries them: its output
-// waits while the line is more than a FIFO's worth behind.
+// waits while the line is more than a driver's buffer behind.
 void Instrument::State::holdHostWhileLineBusy(TimePoint now)
 {
-    const bool hold = config.pacing && line.isOpen() && receiveLineFree > now + hostLead;
+    const auto backlog = receiveLineFree - now;
+    const bool hold = config.pacing && line.isOpen() && backlog > (hostHeld ? hostWakeUp : hostLead);
     if (hold != hostHeld && line.isOpen())
         line.holdHostOutput(hold);
     hostHeld = hold;
