@@ -149,22 +149,27 @@ SerialPort::Received SerialPort::takeArrivedByte(std::uint8_t& byte)
     return Received::Byte;
 }
 
+// The port is read only when the wait says there is something to read: one
+// wake-up and one read for each burst of input, however small.
 bool SerialPort::receiveUntil(std::time_t since, std::time_t wait, std::uint8_t& byte, const char* readFailure)
 {
     for (;;) {
         // Also while bytes stream in: a long read-back must not starve the window.
         IdleTicker::tick();
-        switch (takeArrivedByte(byte)) {
-        case Received::Failed:
-            fail(readFailure);
-        case Received::Byte:
-            return true;
-        case Received::Nothing:
-            break;
+        const bool buffered = arrivedNext != arrivedEnd;
+        const bool expired = !buffered && linkClock().seconds() - since >= wait;
+        if (buffered || waitForInput(expired ? 0 : waitSliceMilliseconds())) {
+            switch (takeArrivedByte(byte)) {
+            case Received::Failed:
+                fail(readFailure);
+            case Received::Byte:
+                return true;
+            case Received::Nothing:
+                break;
+            }
         }
-        if (linkClock().seconds() - since >= wait)
+        if (expired)
             return false;
-        waitForInput(waitSliceMilliseconds());
     }
 }
 

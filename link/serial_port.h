@@ -66,8 +66,9 @@ private:
     // One read that does not wait: takes what has arrived, up to 'capacity'
     // bytes. Returns the count (0: nothing yet), or -1 when the read failed.
     int readAvailable(std::uint8_t* into, int capacity);
-    // Waits up to the given milliseconds for input; may return earlier.
-    void waitForInput(int milliseconds);
+    // Waits up to the given milliseconds for input. True when there may be
+    // something to read: input, or trouble that the read will report.
+    bool waitForInput(int milliseconds);
     // Returns once the driver has taken every byte; the transmit purge then
     // waits for them to go out rather than dropping them.
     bool writeBytes(const std::uint8_t* bytes, std::int32_t count);

@@ -303,6 +303,14 @@ bool SerialPort::releaseDevice()
 int SerialPort::readAvailable(std::uint8_t* into, int capacity)
 {
     const int fd = descriptor(portHandle);
+    const ssize_t got = ::read(fd, into, static_cast<std::size_t>(capacity));
+    if (got > 0)
+        return static_cast<int>(got);
+    if (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+        deviceError = lastSystemError();
+        return -1;
+    }
+    // A hung-up terminal (an adapter pulled out) keeps reporting input that reads as nothing.
     pollfd entry{fd, POLLIN, 0};
     if (::poll(&entry, 1, 0) < 0) {
         if (errno == EINTR)
@@ -310,27 +318,17 @@ int SerialPort::readAvailable(std::uint8_t* into, int capacity)
         deviceError = lastSystemError();
         return -1;
     }
-    const bool troubled = (entry.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0;
-    if (entry.revents & POLLIN) {
-        const ssize_t got = ::read(fd, into, static_cast<std::size_t>(capacity));
-        if (got > 0)
-            return static_cast<int>(got);
-        if (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
-            deviceError = lastSystemError();
-            return -1;
-        }
-    }
-    // A hung-up terminal (an adapter pulled out) keeps reporting input that reads as nothing.
-    if (!troubled)
+    if ((entry.revents & (POLLERR | POLLHUP | POLLNVAL)) == 0)
         return 0;
     deviceError = systemError((entry.revents & POLLNVAL) != 0 ? EBADF : EIO);
     return -1;
 }
 
-void SerialPort::waitForInput(int milliseconds)
+bool SerialPort::waitForInput(int milliseconds)
 {
     pollfd entry{descriptor(portHandle), POLLIN, 0};
-    ::poll(&entry, 1, milliseconds);
+    // A failed poll counts as something to look at: the read tells what is wrong.
+    return ::poll(&entry, 1, milliseconds) != 0;
 }
 
 bool SerialPort::writeBytes(const std::uint8_t* bytes, std::int32_t count)

@@ -28,11 +28,12 @@ bool noted(bool succeeded, std::error_code& error)
     return succeeded;
 }
 
-bool inputQueued(HANDLE handle)
+// Also true when the driver cannot say: the read that follows reports why.
+bool inputQueuedOrUnknown(HANDLE handle)
 {
     COMSTAT status{};
     DWORD errors = 0;
-    return ClearCommError(handle, &errors, &status) && status.cbInQue > 0;
+    return !ClearCommError(handle, &errors, &status) || status.cbInQue > 0;
 }
 
 // A line that stops taking output (flow control held by a peer or left on
@@ -135,18 +136,18 @@ int SerialPort::readAvailable(std::uint8_t* into, int capacity)
 // Ends as soon as input is queued. Until then it spins briefly (replies usually
 // come within a couple of milliseconds) and then sleeps, so that a silent line
 // costs no processor time.
-void SerialPort::waitForInput(int milliseconds)
+bool SerialPort::waitForInput(int milliseconds)
 {
     const HANDLE handle = deviceHandle(portHandle);
     const ULONGLONG start = GetTickCount64();
     const ULONGLONG limit = static_cast<ULONGLONG>(milliseconds > 0 ? milliseconds : 0);
     constexpr ULONGLONG spinning = 2;
     for (;;) {
-        if (inputQueued(handle))
-            return;
+        if (inputQueuedOrUnknown(handle))
+            return true;
         const ULONGLONG waited = GetTickCount64() - start;
         if (waited >= limit)
-            return;
+            return false;
         if (waited < spinning)
             SwitchToThread();
         else
