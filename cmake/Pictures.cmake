@@ -18,25 +18,43 @@ function(veltor_add_pictures target)
     return()
   endif()
 
+  set(rendered_dir ${CMAKE_CURRENT_BINARY_DIR}/pictures)
+  set(files)
+  foreach(name IN LISTS ARGN)
+    veltor_render_drawing(${drawings_dir}/${name}.svg ${rendered_dir}/${name}.png)
+    list(APPEND files ${rendered_dir}/${name}.png)
+  endforeach()
+  target_sources(${target} PRIVATE pictures_png.cpp)
+  qt_add_resources(${target} veltor_pictures PREFIX /pictures BASE ${rendered_dir} FILES ${files})
+endfunction()
+
+# veltor_add_icon_drawing(target drawing.svg): the application icon's drawing
+# under :/icons/. Without Qt's SVG module the PNG rendered from it is carried
+# beside it under the same name, which is what the pictures are looked up by.
+function(veltor_add_icon_drawing target drawing)
+  if(TARGET Qt6::Svg)
+    return()
+  endif()
+  get_filename_component(name ${drawing} NAME_WE)
+  set(rendered_dir ${CMAKE_CURRENT_BINARY_DIR}/rendered-icons)
+  veltor_render_drawing(${drawing} ${rendered_dir}/${name}.png)
+  qt_add_resources(${target} veltor_icon_drawing PREFIX /icons BASE ${rendered_dir}
+                   FILES ${rendered_dir}/${name}.png)
+endfunction()
+
+function(veltor_render_drawing svg png)
   find_program(VELTOR_RSVG_CONVERT rsvg-convert)
   if(NOT VELTOR_RSVG_CONVERT)
     message(FATAL_ERROR "Without Qt's SVG module the pictures are rendered with rsvg-convert "
                         "(Debian package librsvg2-bin), which was not found")
   endif()
-  set(rendered_dir ${CMAKE_CURRENT_BINARY_DIR}/pictures)
-  file(MAKE_DIRECTORY ${rendered_dir})
-  set(files)
-  foreach(name IN LISTS ARGN)
-    set(png ${rendered_dir}/${name}.png)
-    add_custom_command(
-      OUTPUT ${png}
-      COMMAND ${VELTOR_RSVG_CONVERT} --width 512 --height 512 --keep-aspect-ratio
-              --output ${png} ${drawings_dir}/${name}.svg
-      DEPENDS ${drawings_dir}/${name}.svg
-      COMMENT "Rendering picture ${name}"
-      VERBATIM)
-    list(APPEND files ${png})
-  endforeach()
-  target_sources(${target} PRIVATE pictures_png.cpp)
-  qt_add_resources(${target} veltor_pictures PREFIX /pictures BASE ${rendered_dir} FILES ${files})
+  get_filename_component(dir ${png} DIRECTORY)
+  get_filename_component(name ${png} NAME_WE)
+  file(MAKE_DIRECTORY ${dir})
+  add_custom_command(
+    OUTPUT ${png}
+    COMMAND ${VELTOR_RSVG_CONVERT} --width 512 --height 512 --keep-aspect-ratio --output ${png} ${svg}
+    DEPENDS ${svg}
+    COMMENT "Rendering picture ${name}"
+    VERBATIM)
 endfunction()
