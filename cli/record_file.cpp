@@ -35,8 +35,10 @@ fs::path temporaryBeside(const fs::path& target)
 {
     static std::atomic<unsigned> counter{0};
     const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    const std::string name = "." + target.filename().string() + ".tmp-" + std::to_string(stamp) + "-" +
-                             std::to_string(counter++);
+    // Appended piece by piece: GCC 12 at -O3 takes "." + a temporary string for an overlapping copy.
+    std::string name(".");
+    name += target.filename().string();
+    name += ".tmp-" + std::to_string(stamp) + "-" + std::to_string(counter++);
     return folderOf(target) / name;
 }
 

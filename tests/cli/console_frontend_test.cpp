@@ -110,7 +110,7 @@ TEST(ConsoleProgress, TerminalKeepsTheDoneBarAndShowsTheWaitAfterIt)
 
     // Ending the step wipes the waiting line, so that the next text starts clean.
     progress.endStep(true);
-    const std::string wiped = "\r" + std::string(std::string("читання ... 4 s").size(), ' ') + "\r";
+    const std::string wiped = std::string("\r") + std::string(std::string("читання ... 4 s").size(), ' ') + "\r";
     EXPECT_TRUE(out.str().ends_with(wiped)) << out.str();
 }
 

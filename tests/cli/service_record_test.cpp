@@ -76,6 +76,12 @@ TEST(ServiceRecordJson, WhatWasNeverReadIsNull)
 
 // An identifier from the line need not be UTF-8: every byte is kept, each
 // stray byte as the code point of its number.
+// GCC 12 at -O3 (the Windows release build) takes the empty optional's string
+// for one read before it is set, a known false warning.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 TEST(ServiceRecordJson, BytesThatAreNotUtf8StayReadable)
 {
     ServiceRecord record;
@@ -84,5 +90,8 @@ TEST(ServiceRecordJson, BytesThatAreNotUtf8StayReadable)
     EXPECT_EQ(json["identifier"], "AV\u00ff\u00c3(\u20ac\x07");
     EXPECT_TRUE(json["failure"].is_null());
 }
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
 
 } // namespace
