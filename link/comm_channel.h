@@ -24,6 +24,10 @@ public:
     virtual void purgeTransmit() = 0;
     virtual void purgeReceive() = 0;
     virtual void writeBlock(const std::uint8_t* bytes, std::int32_t count) = 0;
+    // Says that the next 'count' bytes to be read come back to back (a block
+    // read's reply), so that a channel may take them in fewer, larger reads.
+    // The bytes, their order and every time-out stay as they are.
+    virtual void expectStream(std::int32_t count) { static_cast<void>(count); }
 };
 
 inline CommChannel::~CommChannel() = default;

@@ -69,6 +69,8 @@ std::uint8_t RoundTripMeter::pollByte(std::time_t referenceTime)
 
 void RoundTripMeter::purgeReceive() { channel.purgeReceive(); }
 
+void RoundTripMeter::expectStream(std::int32_t count) { channel.expectStream(count); }
+
 std::optional<ReplyTime> RoundTripMeter::replyTime() const
 {
     if (samples.empty())

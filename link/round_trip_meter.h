@@ -38,6 +38,7 @@ public:
     void purgeTransmit() override;
     void purgeReceive() override;
     void writeBlock(const std::uint8_t* bytes, std::int32_t count) override;
+    void expectStream(std::int32_t count) override;
 
     // The shortest round trip of those kept: an adapter holds every short
     // reply back, while a busy computer only ever adds to some. None before

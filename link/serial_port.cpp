@@ -5,6 +5,7 @@
 #include "link/link_clock.h"
 #include "link/port_table.h"
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <utility>
@@ -35,6 +36,11 @@ const char* const receivePurgeFailure = "Помилка очистки RX буф
 const char* const blockWriteFailure = "Помилка запису послідовності байт в COM порт!";
 
 constexpr std::uint32_t lineSpeed = 115200;
+// A start bit, 8 data bits and two stop bits.
+constexpr std::uint32_t bitsPerByte = 11;
+// How much of an announced stream one read may wait for: a few milliseconds
+// of line time, well inside the front end's idle interval.
+constexpr std::int32_t streamGatherBytes = 64;
 
 // How long one wait for input may last: short enough for the front end's
 // idle calls, and ending just after the seconds clock next ticks, so that a
@@ -103,6 +109,7 @@ void SerialPort::closePort()
     }
     channelOpen = false;
     arrivedNext = arrivedEnd = 0;
+    streamAhead = 0;
 }
 
 void SerialPort::requireOpen(const char* notOpenMessage) const
@@ -146,13 +153,34 @@ SerialPort::Received SerialPort::takeArrivedByte(std::uint8_t& byte)
             return Received::Nothing;
     }
     byte = arrived[arrivedNext++];
+    if (streamAhead > 0)
+        --streamAhead;
     return Received::Byte;
+}
+
+void SerialPort::expectStream(std::int32_t count)
+{
+    streamAhead = count > 0 ? count : 0;
+}
+
+// The bytes come no faster than the line carries them, so sleeping for as
+// many byte times as are wanted never holds the stream back; it saves a
+// wake-up and a read for every byte.
+void SerialPort::gatherStream()
+{
+    const std::int32_t wanted = std::min({streamAhead, streamGatherBytes, static_cast<std::int32_t>(sizeof arrived)});
+    if (wanted < 2)
+        return;
+    const auto byteTime = std::chrono::microseconds(bitsPerByte * 1'000'000 / baudRate);
+    sleepBriefly(byteTime * wanted);
 }
 
 // The port is read only when the wait says there is something to read: one
 // wake-up and one read for each burst of input, however small.
 bool SerialPort::receiveUntil(std::time_t since, std::time_t wait, std::uint8_t& byte, const char* readFailure)
 {
+    if (arrivedNext == arrivedEnd)
+        gatherStream();
     for (;;) {
         // Also while bytes stream in: a long read-back must not starve the window.
         IdleTicker::tick();
@@ -178,8 +206,10 @@ std::uint8_t SerialPort::readByte()
     const std::time_t start = linkClock().seconds();
     requireOpen(notOpenForRead);
     std::uint8_t byte = 0;
-    if (!receiveUntil(start, timeout, byte, readByteFailure))
+    if (!receiveUntil(start, timeout, byte, readByteFailure)) {
+        streamAhead = 0;
         throw TimeoutException(readTimedOut);
+    }
     return byte;
 }
 
@@ -206,4 +236,5 @@ void SerialPort::purgeReceive()
         fail(receivePurgeFailure);
     // Only once the driver's queue is gone: a failed purge keeps what arrived.
     arrivedNext = arrivedEnd = 0;
+    streamAhead = 0;
 }

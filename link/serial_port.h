@@ -3,6 +3,7 @@
 #include "link/comm_channel.h"
 #include "link/low_latency.h"
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <system_error>
@@ -26,6 +27,7 @@ public:
     void purgeTransmit() override;
     void purgeReceive() override;
     void writeBlock(const std::uint8_t* bytes, std::int32_t count) override;
+    void expectStream(std::int32_t count) override;
 
     bool isOpen() const { return channelOpen; }
     // Whether the serial driver took the request for low latency at the last open.
@@ -54,6 +56,9 @@ private:
     // past 'since' (false); at least one read is always tried.
     bool receiveUntil(std::time_t since, std::time_t wait, std::uint8_t& byte, const char* readFailure);
     Received takeArrivedByte(std::uint8_t& byte);
+    // Before waiting for the next byte of an announced stream: lets the bytes
+    // that the line can bring in meanwhile gather, so one read takes them all.
+    void gatherStream();
 
     // Platform half: each returns false when the device call fails, having
     // noted the operating system's error in deviceError.
@@ -69,6 +74,9 @@ private:
     // Waits up to the given milliseconds for input. True when there may be
     // something to read: input, or trouble that the read will report.
     bool waitForInput(int milliseconds);
+    // Sleeps about this long, where the platform can sleep that finely;
+    // otherwise returns at once.
+    static void sleepBriefly(std::chrono::microseconds duration);
     // Returns once the driver has taken every byte; the transmit purge then
     // waits for them to go out rather than dropping them.
     bool writeBytes(const std::uint8_t* bytes, std::int32_t count);
@@ -90,4 +98,6 @@ private:
     std::uint8_t arrived[256] = {};
     int arrivedNext = 0;
     int arrivedEnd = 0;
+    // Bytes of an announced stream not yet handed out.
+    std::int32_t streamAhead = 0;
 };

@@ -331,6 +331,11 @@ bool SerialPort::waitForInput(int milliseconds)
     return ::poll(&entry, 1, milliseconds) != 0;
 }
 
+void SerialPort::sleepBriefly(std::chrono::microseconds duration)
+{
+    std::this_thread::sleep_for(duration);
+}
+
 bool SerialPort::writeBytes(const std::uint8_t* bytes, std::int32_t count)
 {
     const int fd = descriptor(portHandle);

@@ -155,6 +155,10 @@ bool SerialPort::waitForInput(int milliseconds)
     }
 }
 
+// Sleep counts in ticks of the system timer, up to 15.6 ms: far longer than a
+// stream's few milliseconds, so the wait for input goes on as before.
+void SerialPort::sleepBriefly(std::chrono::microseconds) {}
+
 bool SerialPort::writeBytes(const std::uint8_t* bytes, std::int32_t count)
 {
     // Synchronous: returns when the driver has taken every byte, or having

@@ -132,6 +132,7 @@ void readFlashBlock(AVRBootloader& loader, CommChannel& channel, HEXFile& image,
 {
     loader.setAddress(wordOf(at));
     sendBlockHeader(channel, 'g', count, 'F');
+    channel.expectStream(static_cast<std::int32_t>(count));
     for (Address address = at; address < at + count; ++address) {
         const std::uint8_t byte = channel.readByte();
         if (address <= end)
@@ -360,6 +361,7 @@ bool AVRBootloader::fetchEepromBlock(HEXFile& image)
     const Range range = checkedEepromRange(image);
     walkEepromBlocks(*this, range, blockSize, [&](Address at, Address count) {
         sendBlockHeader(channel, 'g', count, 'E');
+        channel.expectStream(static_cast<std::int32_t>(count));
         for (Address address = at; address < at + count; ++address)
             image.storeByte(static_cast<std::uint32_t>(address), channel.readByte());
     });

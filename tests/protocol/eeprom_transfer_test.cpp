@@ -43,6 +43,7 @@ TEST_F(BootloaderTest, EepromBlockReadStoresEveryByteOfTheRange)
     expected += setAddress(7);
     expected += eepromBlockRead(2);
     EXPECT_TRUE(sent(expected));
+    EXPECT_EQ(channel.announcedStreams, (std::vector<std::int32_t>{4, 2}));
     EXPECT_EQ(image->byteAt(2), 0xEE);
     for (std::uint32_t address = 3; address <= 8; ++address)
         EXPECT_EQ(image->byteAt(address), 0xD0 + address);

@@ -284,6 +284,7 @@ TEST_F(BootloaderTest, FlashBlockReadStoresOnlyTheRange)
     expected += setAddress(6);
     expected += flashBlockRead(4);
     EXPECT_TRUE(sent(expected));
+    EXPECT_EQ(channel.announcedStreams, (std::vector<std::int32_t>{2, 4, 4, 4}));
 
     EXPECT_EQ(image->byteAt(0), 0xEE);
     EXPECT_EQ(image->byteAt(1), 0xB1);

@@ -62,6 +62,8 @@ public:
         log(entry + "]");
     }
 
+    void expectStream(std::int32_t count) override { announcedStreams.push_back(count); }
+
     void reply(std::initializer_list<std::uint8_t> bytes) { replies.insert(replies.end(), bytes); }
     void reply(const std::vector<std::uint8_t>& bytes) { replies.insert(replies.end(), bytes.begin(), bytes.end()); }
     void replyCr(int count = 1) { replies.insert(replies.end(), count, 13); }
@@ -70,6 +72,8 @@ public:
     std::vector<std::uint8_t> sent;
     // Every call, in order.
     std::vector<std::string> trace;
+    // The counts of the streams announced before reading, in order.
+    std::vector<std::int32_t> announcedStreams;
     std::deque<std::uint8_t> replies;
     bool purgeReceiveDiscards = true;
     bool closed = false;
