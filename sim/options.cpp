@@ -157,8 +157,9 @@ const std::vector<OptionEntry>& optionTable()
          [](Options& o, const std::string&) { o.config.autoIncrement = false; }},
         {"pacing", nullptr,
          "deliver bytes no faster than 115200 bit/s at 11 bits a byte in each direction and take the data "
-         "sheet's times: 4.5 ms a page write or page erase, 8.5 ms an EEPROM byte; the host's output is "
-         "stopped, as flow control would stop it, while it is more than 16 bytes ahead of the line",
+         "sheet's times: 4.5 ms a page write or page erase, 8.5 ms an EEPROM byte; as a serial driver's "
+         "4 KiB transmit buffer would, the host's output is held once 4,112 bytes are ahead of the line, "
+         "until fewer than 256 are left",
          [](Options& o, const std::string&) { o.config.pacing = true; }},
         {"latency-timer", "MS",
          "a USB serial adapter of the FTDI kind between the instrument and the host: bytes towards the host "
