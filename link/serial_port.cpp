@@ -163,16 +163,18 @@ void SerialPort::expectStream(std::int32_t count)
     streamAhead = count > 0 ? count : 0;
 }
 
-// The bytes come no faster than the line carries them, so sleeping for as
-// many byte times as are wanted never holds the stream back; it saves a
-// wake-up and a read for every byte.
+// The bytes come no faster than the line carries them, so sleeping for fewer
+// byte times than are wanted never holds the stream back; it saves a wake-up
+// and a read for every byte. Two byte times short, so that the sleep's own
+// lateness does not delay the end of the stream.
 void SerialPort::gatherStream()
 {
     const std::int32_t wanted = std::min({streamAhead, streamGatherBytes, static_cast<std::int32_t>(sizeof arrived)});
-    if (wanted < 2)
+    constexpr std::int32_t margin = 2;
+    if (wanted <= 2 * margin)
         return;
     const auto byteTime = std::chrono::microseconds(bitsPerByte * 1'000'000 / baudRate);
-    sleepBriefly(byteTime * wanted);
+    sleepBriefly(byteTime * (wanted - margin));
 }
 
 // The port is read only when the wait says there is something to read: one
