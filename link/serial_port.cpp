@@ -41,6 +41,9 @@ constexpr std::uint32_t bitsPerByte = 11;
 // How much of an announced stream one read may wait for: a few milliseconds
 // of line time, well inside the front end's idle interval.
 constexpr std::int32_t streamGatherBytes = 64;
+// Bytes of an announced stream that may seem to have come early: the clock
+// is read only after each read.
+constexpr std::int32_t earlyBytes = 16;
 
 // How long one wait for input may last: short enough for the front end's
 // idle calls, and ending just after the seconds clock next ticks, so that a
@@ -151,6 +154,8 @@ SerialPort::Received SerialPort::takeArrivedByte(std::uint8_t& byte)
         arrivedEnd = got;
         if (got == 0)
             return Received::Nothing;
+        if (streamAhead > 0)
+            noteStreamArrival(got);
     }
     byte = arrived[arrivedNext++];
     if (streamAhead > 0)
@@ -161,20 +166,36 @@ SerialPort::Received SerialPort::takeArrivedByte(std::uint8_t& byte)
 void SerialPort::expectStream(std::int32_t count)
 {
     streamAhead = count > 0 ? count : 0;
+    streamReceived = 0;
+    streamBegan = linkClock().steadyTime();
+    streamOutpacesLine = false;
 }
 
-// The bytes come no faster than the line carries them, so sleeping for fewer
-// byte times than are wanted never holds the stream back; it saves a wake-up
-// and a read for every byte. Two byte times short, so that the sleep's own
-// lateness does not delay the end of the stream.
+std::chrono::microseconds SerialPort::byteTime() const
+{
+    return std::chrono::microseconds(bitsPerByte * 1'000'000 / baudRate);
+}
+
+// A stream that has come faster than the line can carry it (a simulator
+// without pacing) is not slept for.
+void SerialPort::noteStreamArrival(int count)
+{
+    streamReceived += count;
+    if (byteTime() * (streamReceived - earlyBytes) > linkClock().steadyTime() - streamBegan)
+        streamOutpacesLine = true;
+}
+
+// Once the stream has begun, its bytes come no faster than the line carries
+// them, so sleeping for fewer byte times than are wanted never holds it back;
+// it saves a wake-up and a read for every byte. Two byte times short, so that
+// the sleep's own lateness does not delay the end of the stream.
 void SerialPort::gatherStream()
 {
     const std::int32_t wanted = std::min({streamAhead, streamGatherBytes, static_cast<std::int32_t>(sizeof arrived)});
     constexpr std::int32_t margin = 2;
-    if (wanted <= 2 * margin)
+    if (streamReceived == 0 || streamOutpacesLine || wanted <= 2 * margin)
         return;
-    const auto byteTime = std::chrono::microseconds(bitsPerByte * 1'000'000 / baudRate);
-    sleepBriefly(byteTime * (wanted - margin));
+    sleepBriefly(byteTime() * (wanted - margin));
 }
 
 // The port is read only when the wait says there is something to read: one

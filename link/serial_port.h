@@ -59,6 +59,9 @@ private:
     // Before waiting for the next byte of an announced stream: lets the bytes
     // that the line can bring in meanwhile gather, so one read takes them all.
     void gatherStream();
+    void noteStreamArrival(int count);
+    // How long the line takes for one byte.
+    std::chrono::microseconds byteTime() const;
 
     // Platform half: each returns false when the device call fails, having
     // noted the operating system's error in deviceError.
@@ -98,6 +101,10 @@ private:
     std::uint8_t arrived[256] = {};
     int arrivedNext = 0;
     int arrivedEnd = 0;
-    // Bytes of an announced stream not yet handed out.
+    // An announced stream: bytes not yet handed out, bytes read so far, when
+    // it was announced, and whether it has come faster than the line.
     std::int32_t streamAhead = 0;
+    std::int32_t streamReceived = 0;
+    std::chrono::microseconds streamBegan{};
+    bool streamOutpacesLine = false;
 };
