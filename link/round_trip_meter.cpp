@@ -1,13 +1,11 @@
 #include "link/round_trip_meter.h"
 
+#include "link/line_timing.h"
 #include "link/link_clock.h"
 
 #include <algorithm>
 
 namespace {
-
-// One byte at 115200 bit/s with a start bit, 8 data bits and two stop bits.
-constexpr std::chrono::nanoseconds byteOnLine{11'000'000'000LL / 115200};
 
 // When the transmit purge returns, the command's last byte may still be on
 // its way, and the first byte of the reply has yet to cross the line.

@@ -2,6 +2,7 @@
 
 #include "common/general_exception.h"
 #include "link/idle_ticker.h"
+#include "link/line_timing.h"
 #include "link/link_clock.h"
 #include "link/port_table.h"
 
@@ -35,9 +36,6 @@ const char* const transmitPurgeFailure = "Помилка очистки ТХ б�
 const char* const receivePurgeFailure = "Помилка очистки RX буфера COM порту!";
 const char* const blockWriteFailure = "Помилка запису послідовності байт в COM порт!";
 
-constexpr std::uint32_t lineSpeed = 115200;
-// A start bit, 8 data bits and two stop bits.
-constexpr std::uint32_t bitsPerByte = 11;
 // How much of an announced stream one read may wait for: a few milliseconds
 // of line time, well inside the front end's idle interval.
 constexpr std::int32_t streamGatherBytes = 64;
@@ -56,7 +54,7 @@ int waitSliceMilliseconds()
 } // namespace
 
 SerialPort::SerialPort(std::int32_t port, std::int32_t timeoutSeconds)
-    : portNumber(port), baudRate(lineSpeed), timeout(timeoutSeconds), portHandle(invalidHandle), channelOpen(false)
+    : portNumber(port), baudRate(lineBitsPerSecond), timeout(timeoutSeconds), portHandle(invalidHandle), channelOpen(false)
 {
     if (timeoutSeconds < 0)
         throw GeneralException(negativeTimeout);
@@ -171,17 +169,12 @@ void SerialPort::expectStream(std::int32_t count)
     streamOutpacesLine = false;
 }
 
-std::chrono::microseconds SerialPort::byteTime() const
-{
-    return std::chrono::microseconds(bitsPerByte * 1'000'000 / baudRate);
-}
-
 // A stream that has come faster than the line can carry it (a simulator
 // without pacing) is not slept for.
 void SerialPort::noteStreamArrival(int count)
 {
     streamReceived += count;
-    if (byteTime() * (streamReceived - earlyBytes) > linkClock().steadyTime() - streamBegan)
+    if (byteOnLine * (streamReceived - earlyBytes) > linkClock().steadyTime() - streamBegan)
         streamOutpacesLine = true;
 }
 
@@ -191,11 +184,11 @@ void SerialPort::noteStreamArrival(int count)
 // the sleep's own lateness does not delay the end of the stream.
 void SerialPort::gatherStream()
 {
-    const std::int32_t wanted = std::min({streamAhead, streamGatherBytes, static_cast<std::int32_t>(sizeof arrived)});
+    const std::int32_t wanted = std::min(streamAhead, streamGatherBytes);
     constexpr std::int32_t margin = 2;
     if (streamReceived == 0 || streamOutpacesLine || wanted <= 2 * margin)
         return;
-    sleepBriefly(byteTime() * (wanted - margin));
+    sleepBriefly(byteOnLine * (wanted - margin));
 }
 
 // The port is read only when the wait says there is something to read: one

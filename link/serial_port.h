@@ -60,8 +60,6 @@ private:
     // that the line can bring in meanwhile gather, so one read takes them all.
     void gatherStream();
     void noteStreamArrival(int count);
-    // How long the line takes for one byte.
-    std::chrono::microseconds byteTime() const;
 
     // Platform half: each returns false when the device call fails, having
     // noted the operating system's error in deviceError.
@@ -79,7 +77,7 @@ private:
     bool waitForInput(int milliseconds);
     // Sleeps about this long, where the platform can sleep that finely;
     // otherwise returns at once.
-    static void sleepBriefly(std::chrono::microseconds duration);
+    static void sleepBriefly(std::chrono::nanoseconds duration);
     // Returns once the driver has taken every byte; the transmit purge then
     // waits for them to go out rather than dropping them.
     bool writeBytes(const std::uint8_t* bytes, std::int32_t count);

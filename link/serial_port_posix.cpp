@@ -331,7 +331,7 @@ bool SerialPort::waitForInput(int milliseconds)
     return ::poll(&entry, 1, milliseconds) != 0;
 }
 
-void SerialPort::sleepBriefly(std::chrono::microseconds duration)
+void SerialPort::sleepBriefly(std::chrono::nanoseconds duration)
 {
     std::this_thread::sleep_for(duration);
 }

@@ -157,7 +157,7 @@ bool SerialPort::waitForInput(int milliseconds)
 
 // Sleep counts in ticks of the system timer, up to 15.6 ms: far longer than a
 // stream's few milliseconds, so the wait for input goes on as before.
-void SerialPort::sleepBriefly(std::chrono::microseconds) {}
+void SerialPort::sleepBriefly(std::chrono::nanoseconds) {}
 
 bool SerialPort::writeBytes(const std::uint8_t* bytes, std::int32_t count)
 {
