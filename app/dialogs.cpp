@@ -35,36 +35,35 @@ int execute(QMessageBox& box)
     return box.exec();
 }
 
-int showBox(QMessageBox::Icon icon, const QString& caption, const QString& text,
-            QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton)
+void showOkBox(QWidget* owner, QMessageBox::Icon icon, const QString& caption, const QString& text)
 {
-    QMessageBox box(icon, caption, text, buttons);
-    box.setDefaultButton(defaultButton);
+    QMessageBox box(icon, caption, text, QMessageBox::Ok, owner);
+    box.setDefaultButton(QMessageBox::Ok);
     box.setTextFormat(Qt::PlainText);
-    return execute(box);
+    execute(box);
 }
 
 } // namespace
 
 void QtDialogs::programMessage(const QString& text)
 {
-    showBox(QMessageBox::NoIcon, QString(), text, QMessageBox::Ok, QMessageBox::Ok);
+    showOkBox(window, QMessageBox::NoIcon, QString(), text);
 }
 
 void QtDialogs::errorBox(const QString& text)
 {
-    showBox(QMessageBox::Critical, QString::fromUtf8(applicationTitle), text, QMessageBox::Ok, QMessageBox::Ok);
+    showOkBox(window, QMessageBox::Critical, QString::fromUtf8(applicationTitle), text);
 }
 
 void QtDialogs::notice(const QString& text)
 {
-    showBox(QMessageBox::NoIcon, QString::fromUtf8(applicationTitle), text, QMessageBox::Ok, QMessageBox::Ok);
+    showOkBox(window, QMessageBox::NoIcon, QString::fromUtf8(applicationTitle), text);
 }
 
 bool QtDialogs::confirm(const QString& question)
 {
     QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), question,
-                    QMessageBox::Yes | QMessageBox::No);
+                    QMessageBox::Yes | QMessageBox::No, window);
     box.setDefaultButton(QMessageBox::Yes);
     box.setEscapeButton(QMessageBox::No);
     box.setTextFormat(Qt::PlainText);

@@ -3,6 +3,7 @@
 #include <QString>
 
 class QDialog;
+class QWidget;
 
 // The title of the application: the task bar text and the caption of the error box.
 inline constexpr const char* applicationTitle = "VELTOR Update";
@@ -25,14 +26,19 @@ public:
     virtual void runModal(QDialog& dialog) = 0;
 };
 
-// The real boxes, built with QMessageBox.
+// The real boxes, built with QMessageBox. Each is owned by the given window,
+// so that it stays above it; none is only for a box with no window left.
 class QtDialogs final : public Dialogs {
 public:
+    explicit QtDialogs(QWidget* owner = nullptr) : window(owner) {}
     void programMessage(const QString& text) override;
     void errorBox(const QString& text) override;
     void notice(const QString& text) override;
     bool confirm(const QString& question) override;
     void runModal(QDialog& dialog) override;
+
+private:
+    QWidget* window;
 };
 
 // The error box's text for a message: a full stop is appended unless the

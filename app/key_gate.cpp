@@ -77,6 +77,11 @@ void FreshKeyGate::noteWhileBusy(const QEvent& event)
 
 bool FreshKeyGate::eventFilter(QObject* watched, QEvent* event)
 {
+    // The release of a key held back may go to another application: a key
+    // pressed after coming back is a fresh press.
+    if (event->type() == QEvent::ApplicationStateChange &&
+        static_cast<const QApplicationStateChangeEvent*>(event)->applicationState() != Qt::ApplicationActive)
+        heldBack.clear();
     if (!isKeyEvent(*event))
         return QObject::eventFilter(watched, event);
     const auto& key = static_cast<const QKeyEvent&>(*event);

@@ -8,8 +8,9 @@ class QKeyEvent;
 // Lets a key act only from a fresh press. An auto-repeated press never reaches
 // a button (nor an auto-repeated Enter or Space a message box), and a key that
 // went down while a message box or a command was busy is held back until it
-// has been let go: an Enter held down to close the success notice must not
-// start the next erase and write.
+// has been let go (or the application has lost the keyboard meanwhile): an
+// Enter held down to close the success notice must not start the next erase
+// and write.
 class FreshKeyGate final : public QObject {
 public:
     // Watches every key event of the application while it lives.

@@ -22,7 +22,7 @@ int main(int argc, char* argv[])
     try {
         TForm1 window;
         window.show();
-        QtDialogs dialogs;
+        QtDialogs dialogs(&window);
         standIn::warnAtStart(dialogs);
         QApplication::exec();
     } catch (const GeneralException& error) {

@@ -143,18 +143,14 @@ private:
     std::function<void(bool)> show;
 };
 
-Dialogs& qtDialogs()
-{
-    static QtDialogs dialogs;
-    return dialogs;
-}
-
 } // namespace
 
-TForm1::TForm1(QWidget* owner) : TForm1(qtDialogs(), owner) {}
+TForm1::TForm1(QWidget* owner) : TForm1(static_cast<Dialogs*>(nullptr), owner) {}
 
-TForm1::TForm1(Dialogs& boxes, QWidget* owner)
-    : QMainWindow(owner), dialogs(boxes), binding(this, this, this)
+TForm1::TForm1(Dialogs& boxes, QWidget* owner) : TForm1(&boxes, owner) {}
+
+TForm1::TForm1(Dialogs* boxes, QWidget* owner)
+    : QMainWindow(owner), ownBoxes(this), dialogs(boxes ? *boxes : ownBoxes), binding(this, this, this)
 {
     Form1 = this;
     buildControls();
@@ -447,6 +443,18 @@ void TForm1::pinChosenPort()
 void TForm1::connectToInstrument()
 {
     pinChosenPort();
+    try {
+        identifyInstrument();
+    } catch (...) {
+        // Whatever step failed, there is no connection to rely on: the
+        // commands stay off until the next good connect.
+        showConnectionState(false);
+        throw;
+    }
+}
+
+void TForm1::identifyInstrument()
+{
     const std::unique_ptr<SerialPort> chosen = openChosenPort();
     if (!chosen)
         return;

@@ -103,6 +103,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    TForm1(Dialogs* boxes, QWidget* owner);
     void FormCreate();
     void buildControls();
     void buildMenu();
@@ -122,7 +123,9 @@ private:
     // Leave reach the instrument this connect finds even when adapters come
     // and go meanwhile; until the next connect or reset.
     void pinChosenPort();
+    // A connect that fails at any step leaves the window not connected.
     void connectToInstrument();
+    void identifyInstrument();
     void leaveProgramming();
     void programInstrument();
     void showConnectionState(bool connected);
@@ -131,6 +134,8 @@ private:
     QRadioButton* portButton(int port) const;
     void repaintNow();
 
+    // The real boxes, owned by this window so that they stay above it.
+    QtDialogs ownBoxes;
     Dialogs& dialogs;
     ShellOpener shellOpener = shellOpen;
     std::array<QRadioButton*, 10> portButtons{};

@@ -53,6 +53,8 @@ void markWindow(QMainWindow& window)
     QFont font = mark->font();
     font.setBold(true);
     mark->setFont(font);
+    // In the menu bar a label would draw with the bar's button text colour.
+    mark->setForegroundRole(QPalette::WindowText);
     QPalette palette = mark->palette();
     palette.setColor(QPalette::WindowText, QColor(255, 0, 0));
     mark->setPalette(palette);

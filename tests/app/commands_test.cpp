@@ -242,7 +242,8 @@ private slots:
         QCOMPARE(portDevicePath(simulatedPort), other);
     }
 
-    void leaveProgrammingOnAPortThatWillNotOpenKeepsTheConnectedState()
+    // A failed leave changes nothing; a failed connect is no connection.
+    void aPortThatWillNotOpenKeepsTheConnectedStateOnlyForLeaveProgramming()
     {
         Bench bench(firmware(3, 57));
         bench.window.BitBtn1Click();
@@ -254,6 +255,15 @@ private slots:
         QCOMPARE(bench.window.Edit1->text(), connectedText);
         QVERIFY(bench.window.BitBtn3->isEnabled());
         QVERIFY(bench.window.BitBtn4->isEnabled());
+
+        bench.window.BitBtn1Click();
+
+        QCOMPARE(bench.dialogs.all(), QStringList(2, QStringLiteral("error: Помилка відкриття  порту COM3.")));
+        QCOMPARE(bench.window.Edit1->text(), notConnectedText);
+        QCOMPARE(textColour(bench.window.Edit1), QColor(255, 0, 0));
+        QVERIFY(!bench.window.BitBtn3->isEnabled());
+        QVERIFY(!bench.window.BitBtn4->isEnabled());
+        QCOMPARE(previousVersion, 357);
     }
 
     void aCompleteUpdateBelowTheTargetAsksNothingAndLeavesTheImageInFlash()
@@ -301,13 +311,17 @@ private slots:
         Bench bench(firmware(3, 57));
         bench.window.BitBtn1Click();
         const auto enter = [&](QEvent::Type type, bool autoRepeat) {
+            if (type == QEvent::ApplicationStateChange) {
+                QApplicationStateChangeEvent away(Qt::ApplicationInactive);
+                QCoreApplication::sendEvent(qApp, &away);
+                return;
+            }
             QKeyEvent key(type, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"), autoRepeat);
             QCoreApplication::sendEvent(bench.window.BitBtn4, &key);
         };
-        // Enter goes down to close the success notice, and stays down.
+        // Enter goes down to close each success notice, and stays down.
         bench.dialogs.onShown = [&](const DialogRecorder::Shown&) { enter(QEvent::KeyPress, false); };
         bench.window.BitBtn4Click();
-        bench.dialogs.onShown = nullptr;
         const auto runs = [&] { return bench.dialogs.texts(DialogRecorder::Notice).size(); };
         QCOMPARE(runs(), 1);
 
@@ -322,11 +336,14 @@ private slots:
             {QEvent::KeyRelease, false, 1}, // let go at last
             {QEvent::KeyPress, true, 1},    // a repeat never presses a button
             {QEvent::KeyPress, false, 2},   // a fresh press does
+            {QEvent::ApplicationStateChange, false, 2}, // let go in another application
+            {QEvent::KeyPress, false, 3},   // a press after coming back is fresh
         };
         for (const Step& step : steps) {
             enter(step.type, step.autoRepeat);
             QCOMPARE(runs(), step.runsAfter);
         }
+        bench.dialogs.onShown = nullptr;
         enter(QEvent::KeyRelease, false);
     }
 

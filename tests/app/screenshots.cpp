@@ -141,7 +141,7 @@ int standInStart(const QDir& directory)
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         return 1;
-    QtDialogs dialogs;
+    QtDialogs dialogs(&window);
     const bool saved = saveBox(directory, "stand-in-start.png", [&] { standIn::warnAtStart(dialogs); }, {&window});
     return saved ? 0 : 1;
 }
@@ -186,7 +186,7 @@ int main(int argc, char* argv[])
     MidRunCamera camera(window, directory);
     dialogs.onShown = [&](const DialogRecorder::Shown& shown) {
         if (shown.kind == DialogRecorder::Notice)
-            ok = saveBox(directory, "success-notice.png", [&] { QtDialogs().notice(shown.text); }) && ok;
+            ok = saveBox(directory, "success-notice.png", [&] { QtDialogs(&window).notice(shown.text); }) && ok;
     };
     // As after a click on it: the focus frame shows on the button.
     window.BitBtn4->setFocus(Qt::MouseFocusReason);

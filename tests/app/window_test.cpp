@@ -12,15 +12,16 @@
 #include "tests/app/isolated_ports.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QTimer>
 #include <QtTest>
 
 namespace {
@@ -300,34 +301,39 @@ private slots:
         if (!mark)
             return;
         QVERIFY(mark->isVisible());
-        QCOMPARE(mark->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+        for (const auto group : {QPalette::Active, QPalette::Inactive})
+            QCOMPARE(mark->palette().color(group, mark->foregroundRole()), QColor(255, 0, 0));
         // It stays through the commands that reset the window.
         window.BitBtn5Click();
         QVERIFY(mark->isVisible());
         QCOMPARE(window.centralWidget()->height(), TForm1::startClientHeight);
     }
 
-    void aRepeatingEnterDoesNotAnswerABoxButAFreshOneDoes()
+    void aBoxStaysWithItsWindowAndOnlyAFreshEnterAnswersIt()
     {
         IsolatedPorts ports;
         DialogRecorder dialogs;
         TForm1 window(dialogs);
-        QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), QStringLiteral("?"),
-                        QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(QMessageBox::Yes);
-        box.setWindowModality(Qt::ApplicationModal);
-        box.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&box));
-        const auto enter = [&](QEvent::Type type, bool autoRepeat) {
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const auto enter = [&](QWidget* target, QEvent::Type type, bool autoRepeat) {
             QKeyEvent key(type, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"), autoRepeat);
-            QCoreApplication::sendEvent(&box, &key);
+            QCoreApplication::sendEvent(target, &key);
         };
-        enter(QEvent::KeyPress, true);
-        QVERIFY(box.isVisible());
-        enter(QEvent::KeyPress, false);
-        QVERIFY(!box.isVisible());
-        QCOMPARE(box.clickedButton(), box.button(QMessageBox::Yes));
-        enter(QEvent::KeyRelease, false);
+        QWidget* owner = nullptr;
+        bool answeredByARepeat = false;
+        QTimer::singleShot(0, [&] {
+            QWidget* box = QApplication::activeModalWidget();
+            owner = box->parentWidget();
+            enter(box, QEvent::KeyPress, true);
+            answeredByARepeat = !box->isVisible();
+            enter(box, QEvent::KeyPress, false);
+            box->close();
+        });
+        QVERIFY(QtDialogs(&window).confirm(QStringLiteral("?")));
+        QCOMPARE(owner, &window);
+        QVERIFY(!answeredByARepeat);
+        enter(&window, QEvent::KeyRelease, false);
     }
 
     void everyButtonShowsWhenItHasTheFocus()
