@@ -102,6 +102,7 @@ public:
         record.portArgument = arguments.port;
         record.imageLength = builtinFirmwareLength;
         record.imageSha256 = builtinFirmwareSha256;
+        record.imageIsStandIn = builtinFirmwareIsStandIn;
     }
 
     int execute()

@@ -41,6 +41,7 @@ struct ServiceRecord {
 
     std::size_t imageLength = 0;
     std::string imageSha256;
+    bool imageIsStandIn = false;                 // the repository's stand-in, not the firmware
 
     std::vector<Step> steps;
     std::string verification = "not run";        // passed, failed, not run

@@ -30,6 +30,7 @@ TEST(ServiceRecordJson, AFailedVerificationRecordsTheAddressAndBothMessages)
     record.signature = std::array<std::int32_t, 3>{0x1E, 0x97, 0x02};
     record.imageLength = 81756;
     record.imageSha256 = "ab12";
+    record.imageIsStandIn = true;
     record.addStep("handshake", "ok");
     record.addStep("program", "failed", "Помилка Верифікації! (Спробуйте ще раз)!");
     record.verification = "failed";
@@ -52,7 +53,7 @@ TEST(ServiceRecordJson, AFailedVerificationRecordsTheAddressAndBothMessages)
              "\"read\": false",
              "\"signature\": \"1E 97 02\"",
              "\"length\": 81756",
-             "\"sha256\": \"ab12\"",
+             "\"sha256\": \"ab12\",\n    \"standIn\": true",
              "\"step\": \"program\",\n      \"result\": \"failed\",\n      \"detail\": \"Помилка Верифікації! (Спробуйте ще раз)!\"",
              "\"result\": \"failed\",\n    \"firstMismatchAddress\": 100",
              "\"message\": \"Помилка при виконанні програми!\"",
