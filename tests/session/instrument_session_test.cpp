@@ -53,7 +53,7 @@ TEST(SessionConnect, VersionsFollowTheBootloadersAbilityAndTheSignatureAMatchedI
     } cases[] = {
         {"AVRBOOT", {2, 10, 3, 58}, false, true, 210, 358, false, {'V', 'v'},
          {"+handshake", "-handshake", "+versions", "-versions"}},
-        {"AVRBOOT", {1, 99}, false, true, 199, 300, true, {'V'},
+        {"AVRBOOT", {2, 109}, false, true, 209, 300, true, {'V'},
          {"+handshake", "-handshake", "+versions", "-versions"}},
         {"AVRBOOT", {2, 10, 3, 57, 0x02, 0x97, 0x1E}, true, true, 210, 357, false, {'V', 'v', 's'},
          {"+handshake", "-handshake", "+versions", "-versions", "+signature", "-signature"}},
