@@ -142,13 +142,10 @@ TEST_F(CommandLineTest, UpdateOnADevicePathWritesTheImageLeavesTheBootloaderAndR
 
     const std::string json = readFile(report);
     for (const char* part : {"\"command\": \"update\"", "\"identifier\": \"AVRBOOT\"", "\"number\": 357",
-                             "\"signature\": \"1E 97 02\"", "\"length\": 81756", "\"version\": \"3.58\"",
+                             "\"signature\": \"1E 97 02\"", "\"length\": 81756",
                              "\"step\": \"leave\",\n      \"result\": \"ok\"", "\"result\": \"passed\"",
                              "\"failure\": null", "\"exitCode\": 0"})
         EXPECT_TRUE(contains(json, part)) << part << " missing in\n" << json;
-    EXPECT_TRUE(contains(json, std::string("\"sha256\": \"") + builtinFirmwareSha256 + "\",\n    \"standIn\": " +
-                                   (builtinFirmwareIsStandIn ? "true" : "false")))
-        << json;
 }
 
 TEST_F(CommandLineTest, VerifyComparesWithoutErasingOrWriting)

@@ -16,10 +16,9 @@ bool contains(const std::string& text, const std::string& part)
     return text.find(part) != std::string::npos;
 }
 
-// The advice must match what the instrument went through: telling someone to
-// keep an untouched instrument switched on is harmless, telling them nothing
-// changed when the flash is half written is not. Each state has its own advice,
-// on one console line, and names the port where there is something to run on it.
+// Telling someone that nothing changed when the flash is half written is
+// harmful: each state has its own one-line advice, naming the port where
+// there is something to run on it.
 TEST(InterruptionAdvice, DiffersWithHowFarTheRunGot)
 {
     const struct {

@@ -137,9 +137,8 @@ TEST(InstrumentTiming, PowerCycleStartsTheLineAfresh)
     ASSERT_EQ(host.exchange({'E'}, 1), crReply);
     instrument.resetCounters();
 
-    // A burst the running application ignores. However much of it went in at
-    // once, the line is then at least a driver's buffer behind and holds the
-    // host back for a good part of a second; a power cycle ends that.
+    // A burst the running application ignores: however much of it went in at once, the
+    // line is then a driver's buffer behind and holds the host back; a power cycle ends that.
     const std::vector<std::uint8_t> burst(16000, 'x');
     const ssize_t written = write(host.descriptor(), burst.data(), burst.size());
     ASSERT_GT(written, 0);
