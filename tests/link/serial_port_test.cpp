@@ -1,4 +1,5 @@
 #include "common/general_exception.h"
+#include "link/output_queue.h"
 #include "link/serial_port.h"
 #include "tests/link/idle_recorder.h"
 #include "tests/link/pseudo_terminal.h"
@@ -12,6 +13,7 @@
 #include <fstream>
 #include <functional>
 #include <numeric>
+#include <optional>
 #include <thread>
 
 #include <sys/ioctl.h>
@@ -256,6 +258,118 @@ TEST_F(SerialPortOnPty, NoByteWrittenIsLostToAPurgeThatFollows)
     reader.join();
     EXPECT_EQ(arrived.size(), expected.size());
     EXPECT_TRUE(arrived == expected);
+}
+
+// A real line's output queue, which a pseudo-terminal does not have: what was
+// written leaves when the line lets it, here all at once at 'emptyAt'.
+class ScriptedOutputQueue final : public OutputQueue {
+public:
+    std::error_code queued(int, int& bytes) override
+    {
+        bytes = std::chrono::steady_clock::now() < emptyAt ? 3 : 0;
+        lastAnswer = bytes;
+        return failure;
+    }
+    void discard(int) override { discarded = true; }
+    std::chrono::steady_clock::time_point emptyAt = std::chrono::steady_clock::time_point::max();
+    std::error_code failure;
+    int lastAnswer = -1;
+    bool discarded = false;
+    ScopedOutputQueue scope{*this};
+};
+
+// Written bytes are waited for, by the transmit purge and at close: on a line
+// that drains slowly (more than a quarter of a second for the leave byte) they
+// go out and nothing is dropped; on a stalled line the call fails with its own
+// message, and a close still releases the port, dropping what did not go.
+TEST_F(SerialPortOnPty, WrittenBytesAreWaitedForWithinTheTimeOutAndNeverDropped)
+{
+    using Port = std::optional<SerialPort>;
+    using Step = void (*)(Port&);
+    const Step purge = [](Port& p) { p->purgeTransmit(); };
+    const Step close = [](Port& p) { p->closePort(); };
+    const Step destroy = [](Port& p) { p.reset(); };
+    const Step byte = [](Port& p) { p->writeByte('E'); };
+    const Step block = [](Port& p) {
+        static const std::uint8_t leave = 'E';
+        p->writeBlock(&leave, 1);
+    };
+    const std::error_code stalled(ETIMEDOUT, std::generic_category()), unknown(EIO, std::generic_category());
+    const struct {
+        const char* scenario;
+        Step write, finish;
+        std::chrono::milliseconds drain; // 0: never
+        std::error_code queueFailure;
+        const char* message; // nullptr: none
+        std::error_code cause;
+        bool dropped;
+    } cases[] = {
+        {"purge, slow line", byte, purge, 400ms, {}, nullptr, {}, false},
+        {"purge, stalled line", byte, purge, 0ms, {}, "Помилка очистки ТХ буфера COM порту!", stalled, false},
+        {"purge, queue unknown", block, purge, 400ms, unknown, "Помилка очистки ТХ буфера COM порту!", unknown, false},
+        {"close, slow line", byte, close, 400ms, {}, nullptr, {}, false},
+        {"delete, slow line", block, destroy, 400ms, {}, nullptr, {}, false},
+        {"close, stalled line", byte, close, 0ms, {}, "Помилка запису байту в COM порт!", stalled, true},
+        {"close, stalled line, block", block, close, 0ms, {}, "Помилка запису послідовності байт в COM порт!", stalled,
+         true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.scenario);
+        ScriptedOutputQueue queue;
+        queue.failure = c.queueFailure;
+        Port serial;
+        serial.emplace(port, c.drain > 0ms ? 5 : 0);
+        serial->openPort();
+        c.write(serial);
+        if (c.drain > 0ms)
+            queue.emptyAt = std::chrono::steady_clock::now() + c.drain;
+        std::string message;
+        std::error_code cause;
+        try {
+            c.finish(serial);
+        } catch (const PortException& error) {
+            message = error.message();
+            cause = error.cause();
+        }
+        EXPECT_EQ(message, c.message ? c.message : "");
+        EXPECT_EQ(cause, c.cause);
+        if (!c.message) {
+            EXPECT_EQ(queue.lastAnswer, 0) << "returned before the line had taken the bytes";
+        }
+        EXPECT_EQ(queue.discarded, c.dropped);
+        if (!c.dropped) {
+            EXPECT_EQ(pty.drainFor(100ms), std::vector<std::uint8_t>{'E'});
+        }
+        if (c.finish != purge) {
+            EXPECT_NO_THROW(SerialPort(port, 0).openPort()) << "the port was not released";
+        }
+    }
+}
+
+// The command line stops an interrupted run from its idle call. A frame that
+// the line is slow to take (a block, a purge inside a block) is not cut by
+// that: the whole frame goes out, and the run stops at the wait for the reply.
+TEST_F(SerialPortOnPty, AnInterruptionWaitsUntilTheWholeFrameHasGoneOut)
+{
+    struct InterruptedRun final : frontend::Idle {
+        explicit InterruptedRun(PseudoTerminal& line) : instrument(line) {}
+        void whileWaiting() override { throw GeneralException("interrupted"); }
+        void whileSending() override { received += instrument.drainFor(0ms).size(); }
+        PseudoTerminal& instrument;
+        std::size_t received = 0;
+        frontend::Binding binding{nullptr, nullptr, this};
+    } idle(pty);
+    SerialPort serial(port, 5);
+    serial.openPort();
+    {
+        ScriptedOutputQueue slowLine;
+        slowLine.emptyAt = std::chrono::steady_clock::now() + 100ms;
+        EXPECT_NO_THROW(serial.purgeTransmit());
+    }
+    const std::vector<std::uint8_t> block(256 * 1024, 'B');
+    EXPECT_NO_THROW(serial.writeBlock(block.data(), static_cast<std::int32_t>(block.size())));
+    EXPECT_EQ(messageOf<GeneralException>([&] { serial.readByte(); }), "interrupted");
+    EXPECT_EQ(idle.received + pty.drainFor(200ms).size(), block.size());
 }
 
 TEST_F(SerialPortOnPty, PurgeReceiveDiscardsWhatHasArrived)
