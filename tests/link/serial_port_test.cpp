@@ -42,13 +42,16 @@ std::string messageOf(Call call)
     return "nothing raised";
 }
 
-// The operating system's error that a PortException carries as its cause.
+// The operating system's error that a PortException carries as its cause,
+// and its message where asked.
 template <typename Call>
-std::error_code causeOf(Call call)
+std::error_code causeOf(Call call, std::string* message = nullptr)
 {
     try {
         call();
     } catch (const PortException& error) {
+        if (message)
+            *message = error.message();
         return error.cause();
     }
     return {};
@@ -260,14 +263,12 @@ TEST_F(SerialPortOnPty, NoByteWrittenIsLostToAPurgeThatFollows)
     EXPECT_TRUE(arrived == expected);
 }
 
-// A real line's output queue, which a pseudo-terminal does not have: what was
-// written leaves when the line lets it, here all at once at 'emptyAt'.
-class ScriptedOutputQueue final : public OutputQueue {
-public:
+// A real line's output queue, which a pseudo-terminal lacks: what was written
+// leaves when the line lets it, all at once at 'emptyAt'.
+struct ScriptedOutputQueue final : OutputQueue {
     std::error_code queued(int, int& bytes) override
     {
-        bytes = std::chrono::steady_clock::now() < emptyAt ? 3 : 0;
-        lastAnswer = bytes;
+        bytes = lastAnswer = std::chrono::steady_clock::now() < emptyAt ? 3 : 0;
         return failure;
     }
     void discard(int) override { discarded = true; }
@@ -286,59 +287,42 @@ TEST_F(SerialPortOnPty, WrittenBytesAreWaitedForWithinTheTimeOutAndNeverDropped)
 {
     using Port = std::optional<SerialPort>;
     using Step = void (*)(Port&);
-    const Step purge = [](Port& p) { p->purgeTransmit(); };
-    const Step close = [](Port& p) { p->closePort(); };
+    static const std::uint8_t leave = 'E';
+    const Step byte = [](Port& p) { p->writeByte(leave); }, block = [](Port& p) { p->writeBlock(&leave, 1); };
+    const Step purge = [](Port& p) { p->purgeTransmit(); }, close = [](Port& p) { p->closePort(); };
     const Step destroy = [](Port& p) { p.reset(); };
-    const Step byte = [](Port& p) { p->writeByte('E'); };
-    const Step block = [](Port& p) {
-        static const std::uint8_t leave = 'E';
-        p->writeBlock(&leave, 1);
-    };
     const std::error_code stalled(ETIMEDOUT, std::generic_category()), unknown(EIO, std::generic_category());
+    const std::string purgeFailure = "Помилка очистки ТХ буфера COM порту!";
     const struct {
-        const char* scenario;
         Step write, finish;
         std::chrono::milliseconds drain; // 0: never
-        std::error_code queueFailure;
-        const char* message; // nullptr: none
-        std::error_code cause;
-        bool dropped;
+        std::error_code queueFailure, cause;
+        std::string message; // empty: it succeeds
     } cases[] = {
-        {"purge, slow line", byte, purge, 400ms, {}, nullptr, {}, false},
-        {"purge, stalled line", byte, purge, 0ms, {}, "Помилка очистки ТХ буфера COM порту!", stalled, false},
-        {"purge, queue unknown", block, purge, 400ms, unknown, "Помилка очистки ТХ буфера COM порту!", unknown, false},
-        {"close, slow line", byte, close, 400ms, {}, nullptr, {}, false},
-        {"delete, slow line", block, destroy, 400ms, {}, nullptr, {}, false},
-        {"close, stalled line", byte, close, 0ms, {}, "Помилка запису байту в COM порт!", stalled, true},
-        {"close, stalled line, block", block, close, 0ms, {}, "Помилка запису послідовності байт в COM порт!", stalled,
-         true},
+        {byte, purge, 400ms, {}, {}, ""},
+        {byte, purge, 0ms, {}, stalled, purgeFailure},
+        {block, purge, 400ms, unknown, unknown, purgeFailure},
+        {byte, close, 400ms, {}, {}, ""},
+        {block, destroy, 400ms, {}, {}, ""},
+        {byte, close, 0ms, {}, stalled, "Помилка запису байту в COM порт!"},
+        {block, close, 0ms, {}, stalled, "Помилка запису послідовності байт в COM порт!"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.scenario);
+        SCOPED_TRACE(&c - cases);
         ScriptedOutputQueue queue;
         queue.failure = c.queueFailure;
-        Port serial;
-        serial.emplace(port, c.drain > 0ms ? 5 : 0);
+        Port serial(std::in_place, port, c.drain > 0ms ? 5 : 0);
         serial->openPort();
         c.write(serial);
         if (c.drain > 0ms)
             queue.emptyAt = std::chrono::steady_clock::now() + c.drain;
         std::string message;
-        std::error_code cause;
-        try {
-            c.finish(serial);
-        } catch (const PortException& error) {
-            message = error.message();
-            cause = error.cause();
-        }
-        EXPECT_EQ(message, c.message ? c.message : "");
-        EXPECT_EQ(cause, c.cause);
-        if (!c.message) {
-            EXPECT_EQ(queue.lastAnswer, 0) << "returned before the line had taken the bytes";
-        }
-        EXPECT_EQ(queue.discarded, c.dropped);
-        if (!c.dropped) {
-            EXPECT_EQ(pty.drainFor(100ms), std::vector<std::uint8_t>{'E'});
+        EXPECT_EQ(causeOf([&] { c.finish(serial); }, &message), c.cause);
+        EXPECT_EQ(message, c.message);
+        EXPECT_EQ(queue.lastAnswer, c.message.empty() ? 0 : 3) << "stopped waiting while the line still held bytes";
+        EXPECT_EQ(queue.discarded, c.finish == close && c.cause == stalled);
+        if (!queue.discarded) {
+            EXPECT_EQ(pty.drainFor(100ms), std::vector<std::uint8_t>{leave});
         }
         if (c.finish != purge) {
             EXPECT_NO_THROW(SerialPort(port, 0).openPort()) << "the port was not released";
@@ -361,11 +345,9 @@ TEST_F(SerialPortOnPty, AnInterruptionWaitsUntilTheWholeFrameHasGoneOut)
     } idle(pty);
     SerialPort serial(port, 5);
     serial.openPort();
-    {
-        ScriptedOutputQueue slowLine;
-        slowLine.emptyAt = std::chrono::steady_clock::now() + 100ms;
-        EXPECT_NO_THROW(serial.purgeTransmit());
-    }
+    ScriptedOutputQueue slowLine;
+    slowLine.emptyAt = std::chrono::steady_clock::now() + 100ms;
+    EXPECT_NO_THROW(serial.purgeTransmit());
     const std::vector<std::uint8_t> block(256 * 1024, 'B');
     EXPECT_NO_THROW(serial.writeBlock(block.data(), static_cast<std::int32_t>(block.size())));
     EXPECT_EQ(messageOf<GeneralException>([&] { serial.readByte(); }), "interrupted");
