@@ -73,7 +73,8 @@ bool isYes(std::string answer)
 }
 
 // The console's idle call, which is also where a request to stop is noticed:
-// the core calls it only where it waits for the line, between whole bytes.
+// only where the core waits for the line between whole frames, never while a
+// frame is going out, so that the bootloader is not left inside one.
 class InterruptibleIdle final : public frontend::Idle {
 public:
     explicit InterruptibleIdle(frontend::Idle& consoleIdle) : inner(consoleIdle) {}
@@ -82,6 +83,7 @@ public:
         interruption::throwIfRequested();
         inner.whileWaiting();
     }
+    void whileSending() override { inner.whileWaiting(); }
 
 private:
     frontend::Idle& inner;

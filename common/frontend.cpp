@@ -55,6 +55,12 @@ void whileWaiting()
         boundIdle->whileWaiting();
 }
 
+void whileSending()
+{
+    if (boundIdle)
+        boundIdle->whileSending();
+}
+
 Binding::Binding(Progress* progress, Alerts* alerts, Idle* idle)
     : previousProgress(boundProgress), previousAlerts(boundAlerts), previousIdle(boundIdle)
 {

@@ -36,13 +36,18 @@ public:
 class Idle {
 public:
     virtual ~Idle() = default;
+    // Between whole frames: a front end may end the run from here by raising.
     virtual void whileWaiting() = 0;
+    // While a frame is going out to the line. The bootloader must not be left
+    // inside a half-sent frame, so nothing may be raised from here.
+    virtual void whileSending() { whileWaiting(); }
 };
 
 Progress& progress();
 void beginPhase(Phase phase);
 Alerts& alerts();
 void whileWaiting();
+void whileSending();
 
 // Binds implementations for its lifetime and restores the previous ones after.
 // A null pointer leaves that interface as it was.

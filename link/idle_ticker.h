@@ -4,9 +4,11 @@
 
 #include <chrono>
 
-// Gives the front end its frontend::whileWaiting() call while the link waits
-// or streams, at most once per interval over all waits of the process, so that
-// loops calling tick() on every pass neither starve the window nor drown it.
+// Gives the front end its idle call while the link waits or streams, at most
+// once per interval over all waits of the process, so that loops calling
+// tick() on every pass neither starve the window nor drown it. While a frame
+// is going out (a Sending lives) the call is frontend::whileSending(), which
+// cannot end the run halfway through the frame; otherwise whileWaiting().
 class IdleTicker {
 public:
     static constexpr std::chrono::milliseconds interval{25};
@@ -17,9 +19,24 @@ public:
         if (now - last < interval)
             return;
         last = now;
-        frontend::whileWaiting();
+        if (framesGoingOut > 0)
+            frontend::whileSending();
+        else
+            frontend::whileWaiting();
     }
+
+    // Held by every write and transmit purge of the port: those are the parts
+    // of a frame, and only a read (which comes after the whole frame) or a
+    // pause lies between frames.
+    class Sending {
+    public:
+        Sending() { ++framesGoingOut; }
+        ~Sending() { --framesGoingOut; }
+        Sending(const Sending&) = delete;
+        Sending& operator=(const Sending&) = delete;
+    };
 
 private:
     static inline std::chrono::steady_clock::time_point last{};
+    static inline int framesGoingOut = 0;
 };

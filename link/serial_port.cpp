@@ -97,12 +97,25 @@ void SerialPort::openPort()
     }
 }
 
+// Bytes written are never dropped: what the last write left queued goes out
+// before the device is let go. When the line does not take it within the
+// time-out, the port is still released (a stuck port would stay locked for
+// good) and the write's own failure is raised, so that nobody is told the
+// command went out when it did not.
 void SerialPort::closePort()
 {
     if (!channelOpen)
         return;
+    const char* const unsent = std::exchange(unsentWriteFailure, nullptr);
+    bool stuck = false;
+    std::error_code stuckCause;
     // The handle is gone only after a failed release; there is nothing left to restore then.
     if (portHandle != invalidHandle) {
+        if (unsent != nullptr) {
+            const IdleTicker::Sending sending;
+            stuck = !purgeDeviceTransmit();
+            stuckCause = std::exchange(deviceError, {});
+        }
         if (!restoreTimeouts())
             fail(settingsWriteFailure);
         if (!releaseDevice())
@@ -111,6 +124,8 @@ void SerialPort::closePort()
     channelOpen = false;
     arrivedNext = arrivedEnd = 0;
     streamAhead = 0;
+    if (stuck)
+        throw PortException(unsent, stuckCause);
 }
 
 void SerialPort::requireOpen(const char* notOpenMessage) const
@@ -128,8 +143,7 @@ void SerialPort::writeByte(int value)
 {
     requireOpen(notOpenForWrite);
     const auto byte = static_cast<std::uint8_t>(value & 0xFF);
-    if (!writeBytes(&byte, 1))
-        fail(byteWriteFailure);
+    send(&byte, 1, byteWriteFailure);
 }
 
 void SerialPort::writeBlock(const std::uint8_t* bytes, std::int32_t count)
@@ -138,8 +152,18 @@ void SerialPort::writeBlock(const std::uint8_t* bytes, std::int32_t count)
     // A negative count or a missing buffer would send whatever lies in memory.
     if (count < 0 || (count > 0 && bytes == nullptr))
         throw PortException(blockWriteFailure);
+    send(bytes, count, blockWriteFailure);
+}
+
+void SerialPort::send(const std::uint8_t* bytes, std::int32_t count, const char* failure)
+{
+    const IdleTicker::Sending sending;
+    // A write that failed has told that the line takes no output; close does
+    // not wait for the line a second time.
+    unsentWriteFailure = nullptr;
     if (!writeBytes(bytes, count))
-        fail(blockWriteFailure);
+        fail(failure);
+    unsentWriteFailure = failure;
 }
 
 SerialPort::Received SerialPort::takeArrivedByte(std::uint8_t& byte)
@@ -241,6 +265,9 @@ std::uint8_t SerialPort::pollByte(std::time_t referenceTime)
 void SerialPort::purgeTransmit()
 {
     requireOpen(notOpenForPurge);
+    const IdleTicker::Sending sending;
+    // Waited for now, or failed and told so.
+    unsentWriteFailure = nullptr;
     if (!purgeDeviceTransmit())
         fail(transmitPurgeFailure);
 }

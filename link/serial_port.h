@@ -56,6 +56,8 @@ private:
     // past 'since' (false); at least one read is always tried.
     bool receiveUntil(std::time_t since, std::time_t wait, std::uint8_t& byte, const char* readFailure);
     Received takeArrivedByte(std::uint8_t& byte);
+    // Hands the bytes to the driver as parts of a frame; raises 'failure' when that fails.
+    void send(const std::uint8_t* bytes, std::int32_t count, const char* failure);
     // Before waiting for the next byte of an announced stream: lets the bytes
     // that the line can bring in meanwhile gather, so one read takes them all.
     void gatherStream();
@@ -92,6 +94,10 @@ private:
     bool channelOpen;
     std::error_code deviceError;
     LowLatencyOutcome lowLatencyOutcome;
+    // The failure of the last write when its bytes have not been waited for
+    // since (the leave command goes without a purge): close waits for them
+    // within the time-out and, when they do not go, fails with it.
+    const char* unsentWriteFailure = nullptr;
 
     // Bytes already taken from the driver but not yet handed out: reading what
     // has arrived in one call keeps a fast stream from costing calls per byte.

@@ -12,6 +12,8 @@
 #include "link/serial_port.h"
 
 #include "link/idle_ticker.h"
+#include "link/line_timing.h"
+#include "link/output_queue.h"
 #include "link/port_holders.h"
 #include "link/port_names.h"
 #include "link/serial_driver.h"
@@ -156,38 +158,60 @@ bool waitForRoom(int fd, SteadyClock::time_point deadline, std::error_code& erro
     return false;
 }
 
-// Bytes still in the driver's output queue; -1 when the driver cannot tell.
-int queuedOutput(int fd)
-{
-    int queued = 0;
-    return ::ioctl(fd, TIOCOUTQ, &queued) == 0 ? queued : -1;
-}
+class DriverOutputQueue final : public OutputQueue {
+public:
+    std::error_code queued(int fd, int& bytes) override
+    {
+        bytes = 0;
+        return ::ioctl(fd, TIOCOUTQ, &bytes) == 0 ? std::error_code() : lastSystemError();
+    }
+    void discard(int fd) override { ::tcflush(fd, TCOFLUSH); }
+};
+
+DriverOutputQueue driverOutputQueue;
+OutputQueue* outputQueueInUse = &driverOutputQueue;
 
 // Waits for the output queue to empty, like tcdrain, but no longer than the
 // deadline: tcdrain waits for ever on a line that does not move. The pauses
-// follow the queue's length at the line's speed (about 87 µs a byte).
-bool drainBefore(int fd, SteadyClock::time_point deadline, bool keepWindowAlive, std::error_code& error)
+// follow the time the queue takes at the line's speed.
+bool drainBefore(int fd, SteadyClock::time_point deadline, std::error_code& error)
 {
-    using std::chrono::microseconds;
+    using std::chrono::nanoseconds;
+    constexpr nanoseconds shortest = std::chrono::microseconds(100);
+    constexpr nanoseconds longest = std::chrono::milliseconds(20);
     for (;;) {
-        const int queued = queuedOutput(fd);
-        if (queued == 0)
-            return true;
-        if (queued < 0) {
-            error = lastSystemError();
+        int queued = 0;
+        if (const std::error_code failure = outputQueue().queued(fd, queued)) {
+            error = failure;
             return false;
         }
+        if (queued <= 0)
+            return true;
         if (SteadyClock::now() >= deadline) {
             error = systemError(ETIMEDOUT);
             return false;
         }
-        if (keepWindowAlive)
-            IdleTicker::tick();
-        std::this_thread::sleep_for(std::clamp(microseconds(queued * 87), microseconds(100), microseconds(20000)));
+        IdleTicker::tick();
+        std::this_thread::sleep_for(std::clamp<nanoseconds>(byteOnLine * queued, shortest, longest));
     }
 }
 
 } // namespace
+
+OutputQueue& outputQueue()
+{
+    return *outputQueueInUse;
+}
+
+ScopedOutputQueue::ScopedOutputQueue(OutputQueue& queue) : previous(outputQueueInUse)
+{
+    outputQueueInUse = &queue;
+}
+
+ScopedOutputQueue::~ScopedOutputQueue()
+{
+    outputQueueInUse = previous;
+}
 
 bool SerialPort::openDevice()
 {
@@ -280,14 +304,14 @@ bool SerialPort::releaseDevice()
 {
     const int fd = descriptor(portHandle);
     restoreLowLatency(fd, lowLatencyOutcome);
-    // What is still queued (only the leave command goes without a purge after
-    // it) gets the little time it needs to go out; what a stalled line still
-    // holds then is dropped, or close would wait for it as long as the driver
-    // pleases, and the run's time-outs would no longer hold.
-    constexpr std::chrono::milliseconds lastBytesTime{250};
-    std::error_code stalled;
-    if (!drainBefore(fd, SteadyClock::now() + lastBytesTime, false, stalled))
-        ::tcflush(fd, TCOFLUSH);
+    // Whatever is still queued now is what the line did not take within the
+    // time-out, and that failure is reported: drop it, or close would wait for
+    // it as long as the driver pleases. After a drain that emptied the queue
+    // nothing is flushed: on a pseudo-terminal that would throw away bytes
+    // that the other side has not read yet.
+    int queued = 0;
+    if (outputQueue().queued(fd, queued) || queued > 0)
+        outputQueue().discard(fd);
     // The exclusive flag belongs to the terminal, not to this descriptor: clear
     // it, or it outlives us while anyone else keeps the terminal open.
     ::ioctl(fd, TIOCNXCL);
@@ -369,7 +393,7 @@ bool SerialPort::writeBytes(const std::uint8_t* bytes, std::int32_t count)
 // throw away bytes that the other side has not read yet.
 bool SerialPort::purgeDeviceTransmit()
 {
-    return drainBefore(descriptor(portHandle), outputDeadline(timeout), true, deviceError);
+    return drainBefore(descriptor(portHandle), outputDeadline(timeout), deviceError);
 }
 
 bool SerialPort::purgeDeviceReceive()

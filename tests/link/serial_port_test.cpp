@@ -1,4 +1,5 @@
 #include "common/general_exception.h"
+#include "link/output_queue.h"
 #include "link/serial_port.h"
 #include "tests/link/idle_recorder.h"
 #include "tests/link/pseudo_terminal.h"
@@ -12,6 +13,7 @@
 #include <fstream>
 #include <functional>
 #include <numeric>
+#include <optional>
 #include <thread>
 
 #include <sys/ioctl.h>
@@ -40,13 +42,16 @@ std::string messageOf(Call call)
     return "nothing raised";
 }
 
-// The operating system's error that a PortException carries as its cause.
+// The operating system's error that a PortException carries as its cause,
+// and its message where asked.
 template <typename Call>
-std::error_code causeOf(Call call)
+std::error_code causeOf(Call call, std::string* message = nullptr)
 {
     try {
         call();
     } catch (const PortException& error) {
+        if (message)
+            *message = error.message();
         return error.cause();
     }
     return {};
@@ -256,6 +261,97 @@ TEST_F(SerialPortOnPty, NoByteWrittenIsLostToAPurgeThatFollows)
     reader.join();
     EXPECT_EQ(arrived.size(), expected.size());
     EXPECT_TRUE(arrived == expected);
+}
+
+// A real line's output queue, which a pseudo-terminal lacks: what was written
+// leaves when the line lets it, all at once at 'emptyAt'.
+struct ScriptedOutputQueue final : OutputQueue {
+    std::error_code queued(int, int& bytes) override
+    {
+        bytes = lastAnswer = std::chrono::steady_clock::now() < emptyAt ? 3 : 0;
+        return failure;
+    }
+    void discard(int) override { discarded = true; }
+    std::chrono::steady_clock::time_point emptyAt = std::chrono::steady_clock::time_point::max();
+    std::error_code failure;
+    int lastAnswer = -1;
+    bool discarded = false;
+    ScopedOutputQueue scope{*this};
+};
+
+// Written bytes are waited for, by the transmit purge and at close: on a line
+// that drains slowly (more than a quarter of a second for the leave byte) they
+// go out and nothing is dropped; on a stalled line the call fails with its own
+// message, and a close still releases the port, dropping what did not go.
+TEST_F(SerialPortOnPty, WrittenBytesAreWaitedForWithinTheTimeOutAndNeverDropped)
+{
+    using Port = std::optional<SerialPort>;
+    using Step = void (*)(Port&);
+    static const std::uint8_t leave = 'E';
+    const Step byte = [](Port& p) { p->writeByte(leave); }, block = [](Port& p) { p->writeBlock(&leave, 1); };
+    const Step purge = [](Port& p) { p->purgeTransmit(); }, close = [](Port& p) { p->closePort(); };
+    const Step destroy = [](Port& p) { p.reset(); };
+    const std::error_code stalled(ETIMEDOUT, std::generic_category()), unknown(EIO, std::generic_category());
+    const std::string purgeFailure = "Помилка очистки ТХ буфера COM порту!";
+    const struct {
+        Step write, finish;
+        std::chrono::milliseconds drain; // 0: never
+        std::error_code queueFailure, cause;
+        std::string message; // empty: it succeeds
+    } cases[] = {
+        {byte, purge, 400ms, {}, {}, ""},
+        {byte, purge, 0ms, {}, stalled, purgeFailure},
+        {block, purge, 400ms, unknown, unknown, purgeFailure},
+        {byte, close, 400ms, {}, {}, ""},
+        {block, destroy, 400ms, {}, {}, ""},
+        {byte, close, 0ms, {}, stalled, "Помилка запису байту в COM порт!"},
+        {block, close, 0ms, {}, stalled, "Помилка запису послідовності байт в COM порт!"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        ScriptedOutputQueue queue;
+        queue.failure = c.queueFailure;
+        Port serial(std::in_place, port, c.drain > 0ms ? 5 : 0);
+        serial->openPort();
+        c.write(serial);
+        if (c.drain > 0ms)
+            queue.emptyAt = std::chrono::steady_clock::now() + c.drain;
+        std::string message;
+        EXPECT_EQ(causeOf([&] { c.finish(serial); }, &message), c.cause);
+        EXPECT_EQ(message, c.message);
+        EXPECT_EQ(queue.lastAnswer, c.message.empty() ? 0 : 3) << "stopped waiting while the line still held bytes";
+        EXPECT_EQ(queue.discarded, c.finish == close && c.cause == stalled);
+        if (!queue.discarded) {
+            EXPECT_EQ(pty.drainFor(100ms), std::vector<std::uint8_t>{leave});
+        }
+        if (c.finish != purge) {
+            EXPECT_NO_THROW(SerialPort(port, 0).openPort()) << "the port was not released";
+        }
+    }
+}
+
+// The command line stops an interrupted run from its idle call. A frame that
+// the line is slow to take (a block, a purge inside a block) is not cut by
+// that: the whole frame goes out, and the run stops at the wait for the reply.
+TEST_F(SerialPortOnPty, AnInterruptionWaitsUntilTheWholeFrameHasGoneOut)
+{
+    struct InterruptedRun final : frontend::Idle {
+        explicit InterruptedRun(PseudoTerminal& line) : instrument(line) {}
+        void whileWaiting() override { throw GeneralException("interrupted"); }
+        void whileSending() override { received += instrument.drainFor(0ms).size(); }
+        PseudoTerminal& instrument;
+        std::size_t received = 0;
+        frontend::Binding binding{nullptr, nullptr, this};
+    } idle(pty);
+    SerialPort serial(port, 5);
+    serial.openPort();
+    ScriptedOutputQueue slowLine;
+    slowLine.emptyAt = std::chrono::steady_clock::now() + 100ms;
+    EXPECT_NO_THROW(serial.purgeTransmit());
+    const std::vector<std::uint8_t> block(256 * 1024, 'B');
+    EXPECT_NO_THROW(serial.writeBlock(block.data(), static_cast<std::int32_t>(block.size())));
+    EXPECT_EQ(messageOf<GeneralException>([&] { serial.readByte(); }), "interrupted");
+    EXPECT_EQ(idle.received + pty.drainFor(200ms).size(), block.size());
 }
 
 TEST_F(SerialPortOnPty, PurgeReceiveDiscardsWhatHasArrived)
