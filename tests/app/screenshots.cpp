@@ -1,6 +1,6 @@
-// Renders the main window (before and after a connect, and while it programs),
-// the success notice, the About dialog and the start of a stand-in build to PNG
-// files, against the simulated instrument:
+// Renders the main window (before and after a connect, with a port button's
+// tooltip, and while it programs), the success notice, the About dialog and the
+// start of a stand-in build to PNG files, against the simulated instrument:
 //
 //   xvfb-run -a sh -c 'openbox & sleep 1; veltor-gui-screenshots docs/screenshots'
 //
@@ -18,18 +18,26 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QHelpEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 
 #include <cstdio>
 
 namespace {
 
 constexpr int simulatedPort = 3;
+// What COMn names for the simulator in the pictures: a link in the working
+// directory, so that the tooltip reads the same in every run (the pseudo-
+// terminal's own number changes from run to run).
+const char* const simulatedDeviceLink = "veltor-sim";
 
 QImage withTitleBar(QWidget& window)
 {
@@ -59,6 +67,25 @@ bool hasFrame(const QWidget& window)
     return window.frameGeometry() != window.geometry();
 }
 
+// The first window with a drawn title bar and the others (a tooltip) drawn
+// over it where they lie on the screen, the picture grown to hold them.
+QImage composed(const QList<QWidget*>& windows)
+{
+    QWidget& first = *windows.front();
+    const QImage framed = withTitleBar(first);
+    const QPoint origin = first.geometry().topLeft() - QPoint(3, 26);
+    QRect area(QPoint(0, 0), framed.size());
+    for (const QWidget* window : windows.mid(1))
+        area |= window->geometry().translated(-origin);
+    QImage picture(area.size(), QImage::Format_ARGB32_Premultiplied);
+    picture.fill(Qt::black);
+    QPainter painter(&picture);
+    painter.drawImage(-area.topLeft(), framed);
+    for (QWidget* window : windows.mid(1))
+        painter.drawPixmap(window->geometry().topLeft() - origin - area.topLeft(), window->grab());
+    return picture;
+}
+
 // The screen under the given windows' frames, or the first window with a drawn
 // title bar where no window manager frames them.
 QImage shot(const QList<QWidget*>& windows)
@@ -66,7 +93,7 @@ QImage shot(const QList<QWidget*>& windows)
     QTest::qWait(400);
     QWidget& first = *windows.front();
     if (!hasFrame(first))
-        return withTitleBar(first);
+        return windows.size() == 1 ? withTitleBar(first) : composed(windows);
     QRect area;
     for (const QWidget* window : windows)
         area |= window->frameGeometry();
@@ -113,6 +140,27 @@ private:
     bool taken = false;
 };
 
+// The pointer resting on a port button: the window with the button's own tooltip.
+bool savePortToolTip(QWidget& window, QWidget& button, const QDir& directory, const char* name)
+{
+    const QPoint pointer(button.width() / 3, button.height() / 2);
+    QHelpEvent rest(QEvent::ToolTip, pointer, button.mapToGlobal(pointer));
+    QApplication::sendEvent(&button, &rest);
+    QTest::qWait(100);
+    QWidget* tip = nullptr;
+    for (QWidget* candidate : QApplication::topLevelWidgets()) {
+        if (candidate->inherits("QTipLabel") && candidate->isVisible())
+            tip = candidate;
+    }
+    if (!tip) {
+        std::fprintf(stderr, "%s shows no tooltip\n", qPrintable(button.objectName()));
+        return false;
+    }
+    const bool saved = save({&window, tip}, directory, name);
+    QToolTip::hideText();
+    return saved;
+}
+
 // Shows a real box and takes its picture (with the windows under it) before
 // closing it.
 template <typename ShowBox>
@@ -153,7 +201,7 @@ int main(int argc, char* argv[])
     QApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromUtf8(applicationTitle));
     QApplication::setWindowIcon(pictures::applicationIconSet());
-    const QDir directory(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("."));
+    const QDir directory(QDir(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".")).absolutePath());
     if (!directory.exists()) {
         std::fprintf(stderr, "no such directory: %s\n", qPrintable(directory.path()));
         return 2;
@@ -165,7 +213,14 @@ int main(int argc, char* argv[])
     const standIn::Pretend realImage(false);
     IsolatedPorts ports;
     sim::Instrument instrument(sim::Config{});
-    ScopedPortMapping mapping(simulatedPort, instrument.devicePath());
+    QTemporaryDir linkFolder;
+    if (!QFile::link(QString::fromStdString(instrument.devicePath()),
+                     linkFolder.filePath(QString::fromLatin1(simulatedDeviceLink))) ||
+        !QDir::setCurrent(linkFolder.path())) {
+        std::fprintf(stderr, "cannot link the simulator's device in %s\n", qPrintable(linkFolder.path()));
+        return 1;
+    }
+    ScopedPortMapping mapping(simulatedPort, simulatedDeviceLink);
     DialogRecorder dialogs;
     dialogs.answers = {true};
     TForm1 window(dialogs);
@@ -180,6 +235,7 @@ int main(int argc, char* argv[])
                 window.screen()->availableGeometry().center().y());
     window.RadioButton3->setChecked(true);
     bool ok = save({&window}, directory, "main-window-start.png");
+    ok = savePortToolTip(window, *window.RadioButton3, directory, "main-window-port-tooltip.png") && ok;
     window.BitBtn1Click();
     ok = save({&window}, directory, "main-window-connected.png") && ok;
 
