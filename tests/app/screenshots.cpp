@@ -1,6 +1,7 @@
 // Renders the main window (before and after a connect, with a port button's
-// tooltip, and while it programs), the success notice, the About dialog and the
-// start of a stand-in build to PNG files, against the simulated instrument:
+// tooltip, and while it programs), the success notice, the About dialog, a
+// run that fails half-way and the start of a stand-in build to PNG files,
+// against the simulated instrument:
 //
 //   xvfb-run -a sh -c 'openbox & sleep 1; veltor-gui-screenshots docs/screenshots'
 //
@@ -19,6 +20,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QWindow>
 #include <QHelpEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -62,28 +64,55 @@ QImage withTitleBar(QWidget& window)
     return framed;
 }
 
-bool hasFrame(const QWidget& window)
+// Asked of the platform window each time: the widget keeps the frame it saw at
+// its last move, which can come before the window manager's frame does.
+QRect frameOf(const QWidget& window)
 {
-    return window.frameGeometry() != window.geometry();
+    return window.windowHandle() ? window.windowHandle()->frameGeometry() : window.frameGeometry();
 }
 
-// The first window with a drawn title bar and the others (a tooltip) drawn
-// over it where they lie on the screen, the picture grown to hold them.
+bool hasFrame(const QWidget& window)
+{
+    return frameOf(window) != window.geometry();
+}
+
+// The first window with a drawn title bar, and tooltips drawn over it where
+// they lie on the screen, the picture grown to hold them. Windows under a box
+// are left out: they would be drawn over it.
 QImage composed(const QList<QWidget*>& windows)
 {
     QWidget& first = *windows.front();
     const QImage framed = withTitleBar(first);
+    QList<QWidget*> tips;
+    for (QWidget* window : windows.mid(1)) {
+        if (window->windowType() == Qt::ToolTip)
+            tips << window;
+    }
+    if (tips.isEmpty())
+        return framed;
     const QPoint origin = first.geometry().topLeft() - QPoint(3, 26);
     QRect area(QPoint(0, 0), framed.size());
-    for (const QWidget* window : windows.mid(1))
-        area |= window->geometry().translated(-origin);
+    for (const QWidget* tip : tips)
+        area |= tip->geometry().translated(-origin);
     QImage picture(area.size(), QImage::Format_ARGB32_Premultiplied);
     picture.fill(Qt::black);
     QPainter painter(&picture);
     painter.drawImage(-area.topLeft(), framed);
-    for (QWidget* window : windows.mid(1))
-        painter.drawPixmap(window->geometry().topLeft() - origin - area.topLeft(), window->grab());
+    for (QWidget* tip : tips)
+        painter.drawPixmap(tip->geometry().topLeft() - origin - area.topLeft(), tip->grab());
     return picture;
+}
+
+// Whether a window manager frames the windows. Its frame comes a moment after
+// a window shows, later on a busy machine, so every picture waits for it.
+bool windowManagerFrames = false;
+
+void awaitFrame(QWidget& window)
+{
+    if (!windowManagerFrames || hasFrame(window))
+        return;
+    if (QTest::qWaitFor([&] { return hasFrame(window); }, 5000))
+        QTest::qWait(200);
 }
 
 // The screen under the given windows' frames, or the first window with a drawn
@@ -92,11 +121,12 @@ QImage shot(const QList<QWidget*>& windows)
 {
     QTest::qWait(400);
     QWidget& first = *windows.front();
+    awaitFrame(first);
     if (!hasFrame(first))
-        return windows.size() == 1 ? withTitleBar(first) : composed(windows);
+        return composed(windows);
     QRect area;
     for (const QWidget* window : windows)
-        area |= window->frameGeometry();
+        area |= frameOf(*window);
     return QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage();
 }
 
@@ -179,6 +209,34 @@ bool saveBox(const QDir& directory, const char* name, ShowBox showBox, QList<QWi
     return saved;
 }
 
+// The line goes dead during the write: the window with the program's box.
+bool failedRun(const QDir& directory)
+{
+    sim::Config config;
+    config.faults.hangUpAfterBytes = 30000;
+    sim::Instrument instrument(config);
+    const QString link = QStringLiteral("veltor-sim-failing");
+    if (!QFile::link(QString::fromStdString(instrument.devicePath()), link))
+        return false;
+    ScopedPortMapping mapping(simulatedPort, link.toStdString());
+    DialogRecorder dialogs;
+    TForm1 window(dialogs);
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        return false;
+    window.RadioButton3->setChecked(true);
+    window.BitBtn1Click();
+    bool saved = false;
+    dialogs.onShown = [&](const DialogRecorder::Shown& shown) {
+        if (shown.kind == DialogRecorder::Message)
+            saved = saveBox(directory, "program-failed.png", [&] { QtDialogs().programMessage(shown.text); },
+                            {&window});
+    };
+    window.BitBtn4->setFocus(Qt::MouseFocusReason);
+    window.BitBtn4Click();
+    return saved;
+}
+
 // A build carrying the stand-in, as it starts: the window's mark and the box.
 int standInStart(const QDir& directory)
 {
@@ -189,6 +247,7 @@ int standInStart(const QDir& directory)
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         return 1;
+    windowManagerFrames = QTest::qWaitFor([&] { return hasFrame(window); }, 5000);
     QtDialogs dialogs;
     const bool saved = saveBox(directory, "stand-in-start.png", [&] { standIn::warnAtStart(dialogs); }, {&window});
     return saved ? 0 : 1;
@@ -227,8 +286,10 @@ int main(int argc, char* argv[])
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         return 1;
+    windowManagerFrames = QTest::qWaitFor([&] { return hasFrame(window); }, 5000);
 
-    std::printf("window centre %d,%d with its frame, %d,%d without; screen centre %d,%d\n",
+    std::printf("%s; window centre %d,%d with its frame, %d,%d without; screen centre %d,%d\n",
+                windowManagerFrames ? "framed by a window manager" : "no window manager",
                 window.frameGeometry().center().x(), window.frameGeometry().center().y(),
                 window.geometry().center().x(), window.geometry().center().y(),
                 window.screen()->availableGeometry().center().x(),
@@ -260,6 +321,8 @@ int main(int argc, char* argv[])
         about.close();
     };
     window.N3Click();
+    window.hide();
+    ok = failedRun(directory) && ok;
 
     for (const QString& line : dialogs.all())
         std::printf("shown: %s\n", qPrintable(QString(line).replace(u'\n', u' ')));
