@@ -73,6 +73,11 @@ class PdfDatesTest(unittest.TestCase):
         self.assertEqual(len(fixed), len(printed))
         self.assertEqual(fixed.count(b"(D:20251206054640+00'00')"), 2)
 
+    def test_a_date_of_another_form_or_none_stops_the_build(self):
+        for printed in (b"<</CreationDate (D:20261209015213Z)>>", b"<</Producer (Skia/PDF m156)>>"):
+            with self.subTest(printed=printed), self.assertRaises(SystemExit):
+                help_files.fixed_dates(printed, 1765000000)
+
 
 class VerdictTest(unittest.TestCase):
     GOOD_PICTURES = [{"src": "cid:%d" % n, "width": 451} for n in range(5)]

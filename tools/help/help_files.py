@@ -23,6 +23,7 @@ import json
 import os
 import quopri
 import re
+import select
 import shutil
 import subprocess
 import sys
@@ -31,7 +32,7 @@ import time
 
 BOUNDARY = "----=_VELTOR_Help_Part"
 PICTURE_REFERENCE = re.compile(r'src="pictures/([A-Za-z0-9_.-]+\.png)"')
-# The network is closed here, and a build must not reach out anyway.
+# A build reaches out to nothing: no network features, no updates, no first-run.
 CHROMIUM_FLAGS = ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
                   "--disable-background-networking", "--disable-component-update", "--disable-sync"]
 
@@ -87,10 +88,19 @@ def pdf_date(epoch):
 
 def fixed_dates(pdf, epoch):
     """The printer stamps the time of printing; the same length keeps the
-    cross-reference offsets right."""
-    date = pdf_date(epoch)
-    return re.sub(rb"/(CreationDate|ModDate) \(D:\d{14}\+00'00'\)",
-                  lambda m: b"/" + m.group(1) + b" (" + date + b")", pdf)
+    cross-reference offsets right. A date of another form stops the build
+    rather than leave a PDF that differs from build to build."""
+    date = b"(" + pdf_date(epoch) + b")"
+
+    def replace(match):
+        if len(match.group(2)) != len(date):
+            sys.exit("the PDF's %s %s has an unknown form" % (match.group(1).decode(), match.group(2).decode()))
+        return b"/" + match.group(1) + b" " + date
+
+    fixed, count = re.subn(rb"/(CreationDate|ModDate) (\(D:[^)]*\))", replace, pdf)
+    if count == 0:
+        sys.exit("the PDF carries no date to fix: has the printer changed?")
+    return fixed
 
 
 def make_pdf(mht_file, out_file):
@@ -143,8 +153,12 @@ class DevTools:
         os.write(self.to_browser, json.dumps(message).encode("utf-8") + b"\0")
         return self.last_id
 
+    ANSWER_WAIT_S = 60
+
     def receive(self):
         while b"\0" not in self.pending:
+            if not select.select([self.from_browser], [], [], self.ANSWER_WAIT_S)[0]:
+                sys.exit("Chromium gave no answer within %d s" % self.ANSWER_WAIT_S)
             chunk = os.read(self.from_browser, 1 << 16)
             if not chunk:
                 sys.exit("Chromium ended before it answered")
@@ -178,11 +192,17 @@ class DevTools:
         return result["result"]["value"]
 
     def close(self):
+        """Never raises, so that it cannot hide the failure that ended the check."""
         self.session = None
         try:
-            self.call("Browser.close")
-        finally:
+            self.send("Browser.close")
             self.process.wait(timeout=30)
+        except (OSError, subprocess.TimeoutExpired):
+            self.process.kill()
+            self.process.wait()
+        finally:
+            os.close(self.to_browser)
+            os.close(self.from_browser)
 
 
 # Each picture decoded, or why not.
