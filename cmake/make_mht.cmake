@@ -6,7 +6,8 @@ file(READ "${INPUT}" page)
 # A <figure> goes whole, its caption with it.
 string(REGEX REPLACE "<figure>([^<]|<[^/]|</[^f]|</f[^i]|</fi[^g]|</fig[^u])*</figure>" "" page "${page}")
 set(boundary "----=_VELTOR_Help_Part")
-# "binary": browsers join the lines of an 8bit part without a space.
+# "binary": browsers join the lines of an 8bit part without a space. No
+# Content-Location: the page's relative links lead beside Help.mht.
 file(WRITE "${OUTPUT}"
   "MIME-Version: 1.0\r\n"
   "Content-Type: multipart/related; boundary=\"${boundary}\"; type=\"text/html\"\r\n"
@@ -14,7 +15,6 @@ file(WRITE "${OUTPUT}"
   "--${boundary}\r\n"
   "Content-Type: text/html; charset=\"utf-8\"\r\n"
   "Content-Transfer-Encoding: binary\r\n"
-  "Content-Location: file:///Help.html\r\n"
   "\r\n"
   "${page}\r\n"
   "--${boundary}--\r\n")

@@ -47,7 +47,8 @@ def crlf(text):
 
 def make_mht(page_file, pictures_dir, out_file):
     """Pictures are referenced by Content-ID: browsers look subresources of a
-    local archive up by cid: but not by file: locations."""
+    local archive up by cid: but not by file: locations. The page has no
+    Content-Location, so that its relative links lead beside Help.mht."""
     with open(page_file, encoding="utf-8") as page_in:
         page = page_in.read()
     names = sorted(set(PICTURE_REFERENCE.findall(page)))
@@ -59,8 +60,7 @@ def make_mht(page_file, pictures_dir, out_file):
              'Content-Type: multipart/related; boundary="%s"; type="text/html"\r\n\r\n' % BOUNDARY,
              "--%s\r\n" % BOUNDARY,
              'Content-Type: text/html; charset="utf-8"\r\n'
-             "Content-Transfer-Encoding: quoted-printable\r\n"
-             "Content-Location: file:///Help.html\r\n\r\n",
+             "Content-Transfer-Encoding: quoted-printable\r\n\r\n",
              crlf(quopri.encodestring(page.encode("utf-8")).decode("ascii")), "\r\n"]
     for name in names:
         with open(os.path.join(pictures_dir, name), "rb") as picture:
@@ -305,7 +305,7 @@ def check(mht_file, shot_file, exit_codes_header):
 def spoiled(mht, folder):
     """Copies of a good help file, each with a fault that the check must name:
     (file, environment for the browser, words of the problem it must report)."""
-    page_start = mht.index(b"\r\n\r\n", mht.index(b"Content-Location: file:///Help.html")) + 4
+    page_start = mht.index(b"\r\n\r\n", mht.index(b"Content-Type: text/html")) + 4
     page_end = mht.index(b"\r\n--" + BOUNDARY.encode("ascii"), page_start)
     last_part = mht.rindex(b"--" + BOUNDARY.encode("ascii") + b"\r\n")
     as_8bit = (mht[:page_start].replace(b"quoted-printable", b"8bit")
