@@ -25,6 +25,14 @@ add_custom_command(
   COMMENT "Writing the help file"
   VERBATIM)
 add_custom_target(veltor_help ALL DEPENDS ${VELTOR_HELP_MHT})
+# tools/package hands over the help with the window's pictures and its PDF,
+# made by tools/build-help; a build without it carries the page alone.
+set(VELTOR_HELP_FOLDER "" CACHE PATH "Folder with Help.mht and Help.pdf from tools/build-help; empty: the page alone")
+if(VELTOR_HELP_FOLDER)
+  set(VELTOR_HELP_FILES ${VELTOR_HELP_FOLDER}/Help.mht ${VELTOR_HELP_FOLDER}/Help.pdf)
+else()
+  set(VELTOR_HELP_FILES ${VELTOR_HELP_MHT})
+endif()
 
 if(WIN32)
   # The Windows installer and zip are made by tools/package with makensis.
@@ -36,10 +44,7 @@ set(VELTOR_PACKAGE_PREFIX /usr)
 set(VELTOR_HELP_DIR ${VELTOR_PACKAGE_PREFIX}/share/veltor-update)
 
 install(TARGETS veltor-update RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES ${VELTOR_HELP_MHT} DESTINATION share/veltor-update)
-if(EXISTS ${PROJECT_SOURCE_DIR}/packaging/help/Help.pdf)
-  install(FILES ${PROJECT_SOURCE_DIR}/packaging/help/Help.pdf DESTINATION share/veltor-update)
-endif()
+install(FILES ${VELTOR_HELP_FILES} DESTINATION share/veltor-update)
 if(TARGET veltor-update-gui)
   install(TARGETS veltor-update-gui RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   configure_file(${PROJECT_SOURCE_DIR}/packaging/linux/veltor-update.desktop.in
