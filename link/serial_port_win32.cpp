@@ -140,6 +140,16 @@ bool waitForOutput(HANDLE handle, std::int32_t timeoutSeconds, SerialDriverState
     return true;
 }
 
+// Clears what the driver noted of the line until now, and its count of input.
+void forgetLineErrors(HANDLE handle, SerialDriverState& driverState)
+{
+    DWORD errors = 0;
+    COMSTAT status{};
+    win32SerialCalls().clearCommError(handle, errors, status);
+    driverState.lineErrors = 0;
+    driverState.queuedInput = status.cbInQue;
+}
+
 // Once the driver has handed everything on, a native port's transmitter may
 // still be sending the last bytes from its FIFO.
 void pauseForTransmitter()
@@ -159,6 +169,8 @@ bool SerialPort::openDevice()
     }
     portHandle = reinterpret_cast<PortHandle>(handle);
     driverState = {};
+    // Whatever the line did before the port was ours is not our reads' business.
+    forgetLineErrors(handle, driverState);
     return true;
 }
 
@@ -301,11 +313,13 @@ bool SerialPort::purgeDeviceTransmit()
     return waitForOutput(deviceHandle(portHandle), timeout, driverState, deviceError);
 }
 
+// Line errors of the input thrown away belong to it: the next read must not
+// fail for them.
 bool SerialPort::purgeDeviceReceive()
 {
-    if (!noted(win32SerialCalls().purgeComm(deviceHandle(portHandle), PURGE_RXCLEAR), deviceError))
+    const HANDLE handle = deviceHandle(portHandle);
+    if (!noted(win32SerialCalls().purgeComm(handle, PURGE_RXCLEAR), deviceError))
         return false;
-    // Its count of what was queued is gone with the queue.
-    driverState.queuedInput = 0;
+    forgetLineErrors(handle, driverState);
     return true;
 }

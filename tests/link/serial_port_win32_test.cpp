@@ -134,6 +134,14 @@ TEST(SerialPortOnWindows, AFramingErrorFailsTheReadWithItsCause)
     EXPECT_EQ(message, "Пимилка читання байту з COM порту!");
     EXPECT_EQ(cause, lineErrorCode(LineError::framing));
     EXPECT_EQ(cause.message(), "framing error");
+    // What the receive purge throws away takes its line errors along.
+    driver.framingErrorAfterBytes = 3;
+    serial.writeByte('V');
+    driver.advance(5ms);
+    serial.purgeReceive();
+    serial.writeByte('V');
+    EXPECT_EQ(serial.readByte(), 2);
+    EXPECT_EQ(serial.readByte(), 10);
 
     ReplayedDriver probing(replay::ftdiAdapter, replay::windowsTick, bootloaderLike);
     probing.framingErrorAfterBytes = 1;
