@@ -13,6 +13,7 @@
 #include "image/builtin_image.h"
 #include "job/job_info.h"
 #include "link/adapter_info.h"
+#include "link/line_error.h"
 #include "link/port_holders.h"
 #include "link/port_names.h"
 #include "link/port_table.h"
@@ -29,6 +30,23 @@
 #endif
 
 namespace {
+
+// What the line did to a read, for a technician: the usual causes are the
+// cable, its ground and a speed that differs at the two ends.
+std::string lineErrorHint(const std::string& devicePath, const std::error_code& cause)
+{
+    const char* what = "помилка на лінії";
+    switch (static_cast<LineError>(cause.value())) {
+    case LineError::breakReceived: what = "розрив лінії (break)"; break;
+    case LineError::framing: what = "помилка кадру (framing error)"; break;
+    case LineError::parity: what = "помилка парності (parity error)"; break;
+    case LineError::overrun: what = "переповнення приймача (overrun)"; break;
+    case LineError::inputOverflow: what = "переповнення вхідного буфера (input buffer overflow)"; break;
+    }
+    return std::string("Лінія ") + devicePath + " зіпсувала прийом: " + what +
+           ". Перевірте кабель, його екран і з'єднання землі, і що адаптер працює на 115200 біт/с.";
+}
+
 
 using session::connectedText;
 using session::notConnectedText;
@@ -435,7 +453,11 @@ private:
         if (shown != cause && !interrupted)
             console.err << "Причина: " << cause << '\n';
         if (const auto* portFailure = dynamic_cast<const PortException*>(&failure)) {
-            const std::string hint = portAccessHint(port.device, portFailure->cause());
+            const std::error_code& error = portFailure->cause();
+            if (isLineError(error))
+                record.failureLineError = error.message();
+            const std::string hint =
+                isLineError(error) ? lineErrorHint(port.device, error) : portAccessHint(port.device, error);
             if (!hint.empty())
                 console.err << hint << '\n';
             if (const std::vector<PortHolder> holders = portHolders(port.device); !holders.empty())

@@ -127,6 +127,8 @@ Json failureJson(const ServiceRecord& record)
     Json json{{"message", validUtf8(*record.failureMessage)}, {"cause", optionalText(record.failureCause)}};
     if (record.failurePhase)
         json["phase"] = *record.failurePhase;
+    if (record.failureLineError)
+        json["lineError"] = *record.failureLineError;
     return json;
 }
 

@@ -50,6 +50,7 @@ struct ServiceRecord {
     std::optional<std::string> failureMessage;   // what the tool showed
     std::optional<std::string> failureCause;     // the core's own message behind it
     std::optional<std::string> failurePhase;     // handshake, erase, write, read-back, compare
+    std::optional<std::string> failureLineError; // what the line did to a read: break, framing error, ...
     int exitCode = 0;
 
     void addStep(std::string name, std::string result, std::string detail = {});

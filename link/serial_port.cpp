@@ -2,6 +2,7 @@
 
 #include "common/general_exception.h"
 #include "link/idle_ticker.h"
+#include "link/line_error.h"
 #include "link/line_timing.h"
 #include "link/link_clock.h"
 #include "link/port_table.h"
@@ -166,10 +167,12 @@ void SerialPort::send(const std::uint8_t* bytes, std::int32_t count, const char*
     unsentWriteFailure = failure;
 }
 
-SerialPort::Received SerialPort::takeArrivedByte(std::uint8_t& byte)
+SerialPort::Received SerialPort::takeArrivedByte(std::uint8_t& byte, int milliseconds)
 {
     if (arrivedNext == arrivedEnd) {
-        const int got = readAvailable(arrived, static_cast<int>(sizeof arrived));
+        constexpr int capacity = static_cast<int>(sizeof arrived);
+        const int wanted = streamAhead > 0 ? std::min<std::int32_t>(streamAhead, capacity) : 1;
+        const int got = receiveArrived(arrived, capacity, wanted, milliseconds);
         if (got < 0)
             return Received::Failed;
         arrivedNext = 0;
@@ -215,9 +218,10 @@ void SerialPort::gatherStream()
     sleepBriefly(byteOnLine * (wanted - margin));
 }
 
-// The port is read only when the wait says there is something to read: one
-// wake-up and one read for each burst of input, however small.
-bool SerialPort::receiveUntil(std::time_t since, std::time_t wait, std::uint8_t& byte, const char* readFailure)
+// Every pass reads, waiting for input within the read where the platform can:
+// one wake-up and one read for each burst of input, however small.
+bool SerialPort::receiveUntil(std::time_t since, std::time_t wait, std::uint8_t& byte, const char* readFailure,
+                              LineErrors lineErrors)
 {
     if (arrivedNext == arrivedEnd)
         gatherStream();
@@ -226,15 +230,17 @@ bool SerialPort::receiveUntil(std::time_t since, std::time_t wait, std::uint8_t&
         IdleTicker::tick();
         const bool buffered = arrivedNext != arrivedEnd;
         const bool expired = !buffered && linkClock().seconds() - since >= wait;
-        if (buffered || waitForInput(expired ? 0 : waitSliceMilliseconds())) {
-            switch (takeArrivedByte(byte)) {
-            case Received::Failed:
-                fail(readFailure);
-            case Received::Byte:
-                return true;
-            case Received::Nothing:
+        switch (takeArrivedByte(byte, buffered || expired ? 0 : waitSliceMilliseconds())) {
+        case Received::Failed:
+            if (lineErrors == LineErrors::AreNoise && isLineError(deviceError)) {
+                deviceError = {};
                 break;
             }
+            fail(readFailure);
+        case Received::Byte:
+            return true;
+        case Received::Nothing:
+            break;
         }
         if (expired)
             return false;
@@ -246,7 +252,7 @@ std::uint8_t SerialPort::readByte()
     const std::time_t start = linkClock().seconds();
     requireOpen(notOpenForRead);
     std::uint8_t byte = 0;
-    if (!receiveUntil(start, timeout, byte, readByteFailure)) {
+    if (!receiveUntil(start, timeout, byte, readByteFailure, LineErrors::FailTheRead)) {
         streamAhead = 0;
         throw TimeoutException(readTimedOut);
     }
@@ -257,7 +263,9 @@ std::uint8_t SerialPort::pollByte(std::time_t referenceTime)
 {
     requireOpen(notOpenForRead);
     std::uint8_t byte = 0;
-    if (!receiveUntil(referenceTime, 1, byte, pollByteFailure))
+    // Only the probe polls, while the instrument is being switched on: what the
+    // line does then is no answer, and the bootloader answers the next probe.
+    if (!receiveUntil(referenceTime, 1, byte, pollByteFailure, LineErrors::AreNoise))
         return 0;
     return byte;
 }

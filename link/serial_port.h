@@ -8,6 +8,17 @@
 #include <string>
 #include <system_error>
 
+// What the Windows half keeps between calls: the read wait that the port's
+// time-outs are set for (none yet: ~0), the driver's input count at the last
+// look, line errors that a look outside a read found, and whether output was
+// written since it last went out. POSIX keeps nothing here.
+struct SerialDriverState {
+    std::uint32_t readWait = ~0u;
+    std::uint32_t queuedInput = 0;
+    std::uint32_t lineErrors = 0;
+    bool outputPending = false;
+};
+
 // One of the ports COM1..COM10 at 115200 bit/s, 8 data bits, no parity, two
 // stop bits, raw. Opened exclusively; reads return at once with what has
 // arrived. The platform half lives in serial_port_posix.cpp or
@@ -52,10 +63,16 @@ private:
     // Raises the message with the operating system's error that the platform
     // half noted for the call that failed.
     [[noreturn]] void fail(const std::string& message);
+    // What a read that the line spoiled (see line_error.h) means to the caller.
+    enum class LineErrors { FailTheRead, AreNoise };
+
     // Reads until a byte comes (true) or the seconds clock stands 'wait' or more
     // past 'since' (false); at least one read is always tried.
-    bool receiveUntil(std::time_t since, std::time_t wait, std::uint8_t& byte, const char* readFailure);
-    Received takeArrivedByte(std::uint8_t& byte);
+    bool receiveUntil(std::time_t since, std::time_t wait, std::uint8_t& byte, const char* readFailure,
+                      LineErrors lineErrors);
+    // Hands out the next byte taken already, or reads, waiting for input up to
+    // the given milliseconds.
+    Received takeArrivedByte(std::uint8_t& byte, int milliseconds);
     // Hands the bytes to the driver as parts of a frame; raises 'failure' when that fails.
     void send(const std::uint8_t* bytes, std::int32_t count, const char* failure);
     // Before waiting for the next byte of an announced stream: lets the bytes
@@ -71,7 +88,12 @@ private:
     LineSettings applyLineSettings();
     bool restoreTimeouts();
     bool releaseDevice();
-    // One read that does not wait: takes what has arrived, up to 'capacity'
+    // One pass of a receive: waits up to 'milliseconds' for input (0: not at
+    // all) and takes what has come, up to 'capacity' bytes; 'wanted' (at least
+    // 1) is how many are awaited. Returns the count (0: nothing came), or -1
+    // when the read failed, the line having spoiled it included.
+    int receiveArrived(std::uint8_t* into, int capacity, int wanted, int milliseconds);
+    // The POSIX half's two steps of a receive pass. One read that does not wait: takes what has arrived, up to 'capacity'
     // bytes. Returns the count (0: nothing yet), or -1 when the read failed.
     int readAvailable(std::uint8_t* into, int capacity);
     // Waits up to the given milliseconds for input. True when there may be
@@ -98,6 +120,8 @@ private:
     // since (the leave command goes without a purge): close waits for them
     // within the time-out and, when they do not go, fails with it.
     const char* unsentWriteFailure = nullptr;
+
+    SerialDriverState driverState;
 
     // Bytes already taken from the driver but not yet handed out: reading what
     // has arrived in one call keeps a fast stream from costing calls per byte.

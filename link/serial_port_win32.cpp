@@ -1,13 +1,29 @@
-// The Windows half of SerialPort: a COM device opened for synchronous I/O,
-// with time-outs that make every read return at once.
+// The Windows half of SerialPort: a COM device opened for synchronous I/O.
+//
+// Windows' timer ticks every 15.6 ms unless some program asks for more, so
+// neither Sleep nor GetTickCount64 can time a reply that takes a millisecond.
+// The driver does the waiting instead: a read asks for the bytes awaited with
+// the time-outs 0/0/C (return once they are all there or C ms have passed),
+// which ends as soon as they arrive, with no tick in between; C is one slice
+// of the wait, short enough for the window's idle calls and the seconds clock.
+// Deadlines are taken on the link clock's steady time (QueryPerformanceCounter
+// behind steady_clock). All Windows calls go through win32_serial_calls.h.
 
 #include "link/serial_port.h"
 
 #include "link/idle_ticker.h"
+#include "link/line_error.h"
+#include "link/line_timing.h"
+#include "link/link_clock.h"
 #include "link/port_names.h"
+#include "link/win32_serial_calls.h"
 
+#include <algorithm>
+#include <chrono>
+#include <optional>
 #include <string>
 #include <system_error>
+#include <utility>
 
 #include <windows.h>
 
@@ -15,55 +31,153 @@ namespace {
 
 HANDLE deviceHandle(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
 
-std::error_code lastSystemError()
-{
-    return {static_cast<int>(GetLastError()), std::system_category()};
-}
+std::error_code systemError(DWORD number) { return {static_cast<int>(number), std::system_category()}; }
 
 // Notes the system's error when the call failed; passes the outcome on.
 bool noted(bool succeeded, std::error_code& error)
 {
     if (!succeeded)
-        error = lastSystemError();
+        error = systemError(win32SerialCalls().lastError());
     return succeeded;
 }
 
-// Also true when the driver cannot say: the read that follows reports why.
-bool inputQueuedOrUnknown(HANDLE handle)
+// The cause that a read names when the driver saw the line spoil it; the
+// flags often come together (a break is also a framing error).
+std::optional<LineError> lineErrorIn(DWORD errors)
 {
-    COMSTAT status{};
-    DWORD errors = 0;
-    return !ClearCommError(handle, &errors, &status) || status.cbInQue > 0;
+    if ((errors & CE_BREAK) != 0)
+        return LineError::breakReceived;
+    if ((errors & CE_FRAME) != 0)
+        return LineError::framing;
+    if ((errors & CE_RXPARITY) != 0)
+        return LineError::parity;
+    if ((errors & CE_OVERRUN) != 0)
+        return LineError::overrun;
+    if ((errors & CE_RXOVER) != 0)
+        return LineError::inputOverflow;
+    return std::nullopt;
 }
 
 // A line that stops taking output (flow control held by a peer or left on
 // with a three-wire cable, a stalled adapter) must not hold the run for ever:
-// output that has not gone within the port's read time-out is a failure.
-DWORD writeTimeoutMilliseconds(std::int32_t timeoutSeconds)
+// output that has made no progress within the port's read time-out is a
+// failure. 0 would mean no time-out at all.
+DWORD stallMilliseconds(std::int32_t timeoutSeconds)
 {
-    // 0 would mean no time-out at all.
     return timeoutSeconds > 0 ? static_cast<DWORD>(timeoutSeconds) * 1000 : 1;
+}
+
+// A write may take a millisecond per byte (ten times the line's byte time,
+// which the driver cannot count finer) on top of that: a long block frame on
+// a healthy line never runs out, a stalled line fails within the time-out.
+constexpr DWORD writeMillisecondsPerByte = 1;
+
+// Read time-outs for a wait of the given milliseconds: 0 returns at once with
+// what has come (MAXDWORD/0/0), otherwise 0/0/C, which wine carries out as
+// Windows does.
+COMMTIMEOUTS timeoutsFor(DWORD readWait, std::int32_t timeoutSeconds)
+{
+    COMMTIMEOUTS timeouts{};
+    timeouts.ReadIntervalTimeout = readWait == 0 ? MAXDWORD : 0;
+    timeouts.ReadTotalTimeoutMultiplier = 0;
+    timeouts.ReadTotalTimeoutConstant = readWait;
+    timeouts.WriteTotalTimeoutMultiplier = writeMillisecondsPerByte;
+    timeouts.WriteTotalTimeoutConstant = stallMilliseconds(timeoutSeconds);
+    return timeouts;
+}
+
+// Output still queued behind a peer's flow control: it goes once that lets go.
+bool outputHeld(const COMSTAT& status)
+{
+    return status.fCtsHold || status.fDsrHold || status.fRlsdHold || status.fXoffHold;
+}
+
+using std::chrono::microseconds;
+using std::chrono::milliseconds;
+
+microseconds steadyNow() { return linkClock().steadyTime(); }
+
+// The bytes a native port's transmitter may still hold once the driver has
+// handed them all on: its FIFO.
+constexpr int transmitterFifoBytes = 16;
+
+// Waits until the driver has sent what it was given, no longer than the
+// port's time-out. A driver that reports no output queued (the native one
+// always does after a synchronous write) costs one call; one that still holds
+// some (a USB adapter's) is waited for by FlushFileBuffers, which returns once
+// it has gone, with no tick of Windows' timer in between. Only output held by
+// a peer's flow control is looked at again in slices, since FlushFileBuffers
+// would wait for that for ever. Line errors seen meanwhile are kept for the
+// next read.
+bool waitForOutput(HANDLE handle, std::int32_t timeoutSeconds, SerialDriverState& driverState, std::error_code& error)
+{
+    Win32SerialCalls& calls = win32SerialCalls();
+    const microseconds deadline = steadyNow() + milliseconds(stallMilliseconds(timeoutSeconds));
+    for (;;) {
+        DWORD errors = 0;
+        COMSTAT status{};
+        if (!noted(calls.clearCommError(handle, errors, status), error))
+            return false;
+        driverState.lineErrors |= errors;
+        driverState.queuedInput = status.cbInQue;
+        if (status.cbOutQue == 0)
+            break;
+        if (!outputHeld(status)) {
+            if (!noted(calls.flushFileBuffers(handle), error))
+                return false;
+            break;
+        }
+        const microseconds left = deadline - steadyNow();
+        if (left <= microseconds(0)) {
+            error = systemError(ERROR_TIMEOUT);
+            return false;
+        }
+        IdleTicker::tick();
+        const auto slice = std::min<milliseconds>(std::chrono::ceil<milliseconds>(left), IdleTicker::interval);
+        calls.sleep(static_cast<DWORD>(slice.count()));
+    }
+    driverState.outputPending = false;
+    return true;
+}
+
+// Clears what the driver noted of the line until now, and its count of input.
+void forgetLineErrors(HANDLE handle, SerialDriverState& driverState)
+{
+    DWORD errors = 0;
+    COMSTAT status{};
+    win32SerialCalls().clearCommError(handle, errors, status);
+    driverState.lineErrors = 0;
+    driverState.queuedInput = status.cbInQue;
+}
+
+// Once the driver has handed everything on, a native port's transmitter may
+// still be sending the last bytes from its FIFO.
+void pauseForTransmitter()
+{
+    const auto fifoTime = std::chrono::ceil<milliseconds>(byteOnLine * transmitterFifoBytes);
+    win32SerialCalls().sleep(static_cast<DWORD>(fifoTime.count()));
 }
 
 } // namespace
 
 bool SerialPort::openDevice()
 {
-    const std::string name = portDevicePath(portNumber);
-    const HANDLE handle = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE handle = win32SerialCalls().createFile(portDevicePath(portNumber));
     if (handle == INVALID_HANDLE_VALUE) {
-        deviceError = lastSystemError();
+        deviceError = systemError(win32SerialCalls().lastError());
         return false;
     }
     portHandle = reinterpret_cast<PortHandle>(handle);
+    driverState = {};
+    // Whatever the line did before the port was ours is not our reads' business.
+    forgetLineErrors(handle, driverState);
     return true;
 }
 
 bool SerialPort::saveTimeouts()
 {
     COMMTIMEOUTS found{};
-    if (!noted(GetCommTimeouts(deviceHandle(portHandle), &found) != 0, deviceError))
+    if (!noted(win32SerialCalls().getCommTimeouts(deviceHandle(portHandle), found), deviceError))
         return false;
     savedTimeouts.values[0] = found.ReadIntervalTimeout;
     savedTimeouts.values[1] = found.ReadTotalTimeoutMultiplier;
@@ -73,24 +187,20 @@ bool SerialPort::saveTimeouts()
     return true;
 }
 
+// Reads return at once until a receive asks them to wait.
 bool SerialPort::applyTimeouts()
 {
-    // This combination makes a read return at once with what has arrived, even
-    // nothing; a write gives up once the port's time-out has passed.
-    COMMTIMEOUTS immediate{};
-    immediate.ReadIntervalTimeout = MAXDWORD;
-    immediate.ReadTotalTimeoutMultiplier = 0;
-    immediate.ReadTotalTimeoutConstant = 0;
-    immediate.WriteTotalTimeoutMultiplier = 0;
-    immediate.WriteTotalTimeoutConstant = writeTimeoutMilliseconds(timeout);
-    return noted(SetCommTimeouts(deviceHandle(portHandle), &immediate) != 0, deviceError);
+    if (!noted(win32SerialCalls().setCommTimeouts(deviceHandle(portHandle), timeoutsFor(0, timeout)), deviceError))
+        return false;
+    driverState.readWait = 0;
+    return true;
 }
 
 SerialPort::LineSettings SerialPort::applyLineSettings()
 {
     DCB settings{};
     settings.DCBlength = sizeof settings;
-    if (!noted(GetCommState(deviceHandle(portHandle), &settings) != 0, deviceError))
+    if (!noted(win32SerialCalls().getCommState(deviceHandle(portHandle), settings), deviceError))
         return LineSettings::ReadFailed;
     // Flow control, DTR and RTS control and the special characters stay as found.
     settings.BaudRate = baudRate;
@@ -99,7 +209,10 @@ SerialPort::LineSettings SerialPort::applyLineSettings()
     settings.ByteSize = 8;
     settings.Parity = NOPARITY;
     settings.StopBits = TWOSTOPBITS;
-    if (!noted(SetCommState(deviceHandle(portHandle), &settings) != 0, deviceError))
+    // Otherwise one line error stops every later read and write until it is
+    // cleared; the reads clear and report them themselves.
+    settings.fAbortOnError = 0;
+    if (!noted(win32SerialCalls().setCommState(deviceHandle(portHandle), settings), deviceError))
         return LineSettings::WriteFailed;
     return LineSettings::Applied;
 }
@@ -112,51 +225,67 @@ bool SerialPort::restoreTimeouts()
     saved.ReadTotalTimeoutConstant = savedTimeouts.values[2];
     saved.WriteTotalTimeoutMultiplier = savedTimeouts.values[3];
     saved.WriteTotalTimeoutConstant = savedTimeouts.values[4];
-    return noted(SetCommTimeouts(deviceHandle(portHandle), &saved) != 0, deviceError);
+    if (!noted(win32SerialCalls().setCommTimeouts(deviceHandle(portHandle), saved), deviceError))
+        return false;
+    driverState.readWait = ~0u;
+    return true;
 }
 
+// Output written without a transmit purge after it (the leave command) is
+// still on its way: a USB adapter may drop what it holds when the port is
+// closed. It gets the port's time-out to go; the handle is released whatever
+// becomes of that, and a stall is reported as the close's failure.
 bool SerialPort::releaseDevice()
 {
     const HANDLE handle = deviceHandle(portHandle);
+    std::error_code stalled;
+    bool drained = true;
+    if (driverState.outputPending) {
+        drained = waitForOutput(handle, timeout, driverState, stalled);
+        if (drained)
+            pauseForTransmitter();
+    }
     portHandle = invalidHandle;
-    return noted(CloseHandle(handle) != 0, deviceError);
+    if (!noted(win32SerialCalls().closeHandle(handle), deviceError))
+        return false;
+    if (drained)
+        return true;
+    deviceError = stalled;
+    return false;
 }
 
-// The port's time-outs make ReadFile return at once with what has arrived,
-// up to the buffer's size.
-int SerialPort::readAvailable(std::uint8_t* into, int capacity)
+int SerialPort::receiveArrived(std::uint8_t* into, int capacity, int wanted, int milliseconds)
 {
+    Win32SerialCalls& calls = win32SerialCalls();
+    const HANDLE handle = deviceHandle(portHandle);
+    const auto readWait = static_cast<DWORD>(std::max(milliseconds, 0));
+    if (readWait != driverState.readWait) {
+        if (!noted(calls.setCommTimeouts(handle, timeoutsFor(readWait, timeout)), deviceError))
+            return -1;
+        driverState.readWait = readWait;
+    }
+    // What the driver said it holds may make the read larger, so that it
+    // takes all of it at once; it never stands in for the read, since a USB
+    // adapter's count lags what is about to arrive.
+    const DWORD asked = static_cast<DWORD>(
+        std::clamp(std::max(wanted, static_cast<int>(driverState.queuedInput)), 1, capacity));
     DWORD got = 0;
-    if (!noted(ReadFile(deviceHandle(portHandle), into, static_cast<DWORD>(capacity), &got, nullptr) != 0,
-               deviceError))
+    if (!noted(calls.readFile(handle, into, asked, got), deviceError))
         return -1;
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (!noted(calls.clearCommError(handle, errors, status), deviceError))
+        return -1;
+    driverState.queuedInput = status.cbInQue;
+    errors |= std::exchange(driverState.lineErrors, 0);
+    if (const std::optional<LineError> spoiled = lineErrorIn(errors)) {
+        deviceError = lineErrorCode(*spoiled);
+        return -1;
+    }
     return static_cast<int>(got);
 }
 
-// Ends as soon as input is queued. Until then it spins briefly (replies usually
-// come within a couple of milliseconds) and then sleeps, so that a silent line
-// costs no processor time.
-bool SerialPort::waitForInput(int milliseconds)
-{
-    const HANDLE handle = deviceHandle(portHandle);
-    const ULONGLONG start = GetTickCount64();
-    const ULONGLONG limit = static_cast<ULONGLONG>(milliseconds > 0 ? milliseconds : 0);
-    constexpr ULONGLONG spinning = 2;
-    for (;;) {
-        if (inputQueuedOrUnknown(handle))
-            return true;
-        const ULONGLONG waited = GetTickCount64() - start;
-        if (waited >= limit)
-            return false;
-        if (waited < spinning)
-            SwitchToThread();
-        else
-            Sleep(1);
-    }
-}
-
-// Sleep counts in ticks of the system timer, up to 15.6 ms: far longer than a
-// stream's few milliseconds, so the wait for input goes on as before.
+// The driver waits within each read; there is nothing to sleep for here.
 void SerialPort::sleepBriefly(std::chrono::nanoseconds) {}
 
 bool SerialPort::writeBytes(const std::uint8_t* bytes, std::int32_t count)
@@ -164,44 +293,33 @@ bool SerialPort::writeBytes(const std::uint8_t* bytes, std::int32_t count)
     // Synchronous: returns when the driver has taken every byte, or having
     // taken fewer once the write time-out has run out.
     DWORD written = 0;
-    if (!noted(WriteFile(deviceHandle(portHandle), bytes, static_cast<DWORD>(count), &written, nullptr) != 0,
+    driverState.outputPending = true;
+    if (!noted(win32SerialCalls().writeFile(deviceHandle(portHandle), bytes, static_cast<DWORD>(count), written),
                deviceError))
         return false;
     if (written == static_cast<DWORD>(count))
         return true;
-    deviceError = {ERROR_TIMEOUT, std::system_category()};
+    deviceError = systemError(ERROR_TIMEOUT);
     return false;
 }
 
 // Every purge of the transmit side follows a write of ours, and none of those
 // bytes may be lost: so instead of discarding the driver's output queue
 // (PurgeComm with PURGE_TXCLEAR, which under wine also drops bytes already
-// handed to the other side) wait until the queue has gone out. After that a
-// discard would find nothing anyway. FlushFileBuffers would wait the same way
-// but for ever on a line that does not move; this wait ends with the port's
-// time-out.
+// handed to the other side) wait until it has gone out. After that a discard
+// would find nothing anyway.
 bool SerialPort::purgeDeviceTransmit()
 {
-    const HANDLE handle = deviceHandle(portHandle);
-    const ULONGLONG start = GetTickCount64();
-    const ULONGLONG limit = writeTimeoutMilliseconds(timeout);
-    for (;;) {
-        COMSTAT status{};
-        DWORD errors = 0;
-        if (!noted(ClearCommError(handle, &errors, &status) != 0, deviceError))
-            return false;
-        if (status.cbOutQue == 0)
-            return true;
-        if (GetTickCount64() - start >= limit) {
-            deviceError = {ERROR_TIMEOUT, std::system_category()};
-            return false;
-        }
-        IdleTicker::tick();
-        Sleep(1);
-    }
+    return waitForOutput(deviceHandle(portHandle), timeout, driverState, deviceError);
 }
 
+// Line errors of the input thrown away belong to it: the next read must not
+// fail for them.
 bool SerialPort::purgeDeviceReceive()
 {
-    return noted(PurgeComm(deviceHandle(portHandle), PURGE_RXCLEAR) != 0, deviceError);
+    const HANDLE handle = deviceHandle(portHandle);
+    if (!noted(win32SerialCalls().purgeComm(handle, PURGE_RXCLEAR), deviceError))
+        return false;
+    forgetLineErrors(handle, driverState);
+    return true;
 }

@@ -38,6 +38,7 @@ TEST(ServiceRecordJson, AFailedVerificationRecordsTheAddressAndBothMessages)
     record.failureMessage = "Помилка при виконанні програми!";
     record.failureCause = "Помилка Верифікації! (Спробуйте ще раз)!";
     record.failurePhase = "compare";
+    record.failureLineError = "framing error";
     record.exitCode = 5;
 
     const std::string json = serviceRecordJson(record);
@@ -59,6 +60,7 @@ TEST(ServiceRecordJson, AFailedVerificationRecordsTheAddressAndBothMessages)
              "\"message\": \"Помилка при виконанні програми!\"",
              "\"cause\": \"Помилка Верифікації! (Спробуйте ще раз)!\"",
              "\"phase\": \"compare\"",
+             "\"lineError\": \"framing error\"",
              "\"exitCode\": 5",
          })
         EXPECT_NE(json.find(part), std::string::npos) << "missing " << part << " in\n" << json;
