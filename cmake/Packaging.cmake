@@ -34,6 +34,11 @@ else()
   set(VELTOR_HELP_FILES ${VELTOR_HELP_MHT})
 endif()
 
+# The header-only libraries compiled in, for the notices that tools/package writes.
+get_property(header_files GLOBAL PROPERTY VELTOR_HEADER_LIBRARY_FILES)
+string(REPLACE ";" "\n" header_lines "${header_files}")
+file(WRITE ${CMAKE_BINARY_DIR}/header-libraries.txt "${header_lines}\n")
+
 if(WIN32)
   # The Windows installer and zip are made by tools/package with makensis.
   return()
@@ -63,15 +68,63 @@ if(TARGET veltor-update-gui)
   endif()
 endif()
 
+# What Debian's policy asks of a package: the copyright of what it carries,
+# its changelog and manual pages (gzip -n: no name or time inside), and the
+# AppStream metadata that software centres list. The command line's manual
+# page is made from its own --help, so that it cannot drift from it.
+include(${CMAKE_CURRENT_LIST_DIR}/Maker.cmake)
+set(VELTOR_MAKER_WEB "http://veltor.example" CACHE STRING "About dialog: web address, with its scheme")
+string(TIMESTAMP VELTOR_RELEASE_DATE "%Y-%m-%d" UTC)
+# Reverse domain name of the maker's web address; the placeholder's is not a real domain.
+set(VELTOR_APPSTREAM_ID "example.veltor.update" CACHE STRING "AppStream component id (the maker's domain reversed)")
+set(debian_dir ${CMAKE_BINARY_DIR}/packaging/debian)
+find_program(VELTOR_HELP2MAN help2man REQUIRED)
+find_program(VELTOR_GZIP gzip REQUIRED)
+add_custom_command(
+  OUTPUT ${debian_dir}/copyright
+  COMMAND python3 ${PROJECT_SOURCE_DIR}/tools/notices debian-copyright --maker ${VELTOR_MAKER_NAME}
+          --year ${VELTOR_RELEASE_YEAR} --header ${header_files} > ${debian_dir}/copyright
+  DEPENDS ${PROJECT_SOURCE_DIR}/tools/notices
+  COMMENT "Writing the Debian copyright file")
+add_custom_command(
+  OUTPUT ${debian_dir}/veltor-update.1.gz
+  COMMAND ${CMAKE_COMMAND} -E env LC_ALL=C.UTF-8 ${VELTOR_HELP2MAN} -L C.UTF-8 -N --no-discard-stderr
+          -i ${PROJECT_SOURCE_DIR}/packaging/linux/veltor-update.h2m --version-string=${PROJECT_VERSION}
+          -o ${debian_dir}/veltor-update.1 $<TARGET_FILE:veltor-update>
+  COMMAND ${VELTOR_GZIP} -9nf ${debian_dir}/veltor-update.1
+  DEPENDS veltor-update ${PROJECT_SOURCE_DIR}/packaging/linux/veltor-update.h2m
+  COMMENT "Writing the manual page from veltor-update --help")
+set(debian_files ${debian_dir}/copyright ${debian_dir}/veltor-update.1.gz)
+foreach(page changelog veltor-update-gui.1)
+  add_custom_command(
+    OUTPUT ${debian_dir}/${page}.gz
+    COMMAND ${VELTOR_GZIP} -9nc ${PROJECT_SOURCE_DIR}/packaging/linux/${page} > ${debian_dir}/${page}.gz
+    DEPENDS ${PROJECT_SOURCE_DIR}/packaging/linux/${page})
+  list(APPEND debian_files ${debian_dir}/${page}.gz)
+endforeach()
+file(MAKE_DIRECTORY ${debian_dir})
+add_custom_target(veltor_debian_files ALL DEPENDS ${debian_files})
+install(FILES ${debian_dir}/copyright ${debian_dir}/changelog.gz DESTINATION share/doc/veltor-update)
+install(FILES ${debian_dir}/veltor-update.1.gz DESTINATION share/man/man1)
+if(TARGET veltor-update-gui)
+  install(FILES ${debian_dir}/veltor-update-gui.1.gz DESTINATION share/man/man1)
+  configure_file(${PROJECT_SOURCE_DIR}/packaging/linux/veltor-update.metainfo.xml.in
+                 ${debian_dir}/${VELTOR_APPSTREAM_ID}.metainfo.xml @ONLY)
+  install(FILES ${debian_dir}/${VELTOR_APPSTREAM_ID}.metainfo.xml DESTINATION share/metainfo)
+endif()
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/linux/veltor-update.lintian-overrides
+        DESTINATION share/lintian/overrides RENAME veltor-update)
+
 set(CPACK_PACKAGE_NAME veltor-update)
 set(CPACK_PACKAGE_VENDOR "VELTOR")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${VELTOR_PRODUCT_NAME}: firmware update tool for the VELTOR instrument")
-set(CPACK_PACKAGE_DESCRIPTION "Updates the firmware of the VELTOR field instrument over a serial line through
-its bootloader: a window (veltor-update-gui) and a command line (veltor-update).")
+set(CPACK_PACKAGE_DESCRIPTION "Updates the firmware of the VELTOR field instrument over a serial line
+through its bootloader: a window (veltor-update-gui) and a command line
+(veltor-update).")
 if(VELTOR_PACKAGE_TEST_STANDIN)
-  string(APPEND CPACK_PACKAGE_DESCRIPTION "\nTEST PACKAGE: it carries a stand-in instead of the real firmware
-and must not be used on an instrument.")
+  string(APPEND CPACK_PACKAGE_DESCRIPTION "\nTEST PACKAGE: it carries a stand-in instead of the real
+firmware and must not be used on an instrument.")
 endif()
 set(CPACK_PACKAGE_CONTACT "VELTOR service <service@veltor.invalid>")
 set(CPACK_PACKAGING_INSTALL_PREFIX ${VELTOR_PACKAGE_PREFIX})

@@ -6,6 +6,12 @@
 ;   FILES     folder holding veltor-update-gui.exe, veltor-update.exe and Help.mht
 ;   OUTFILE   the installer to write
 ;   ICON      optional: the application's .ico
+;   SIGN      optional: a command that signs the file it is given, run on the
+;             uninstaller before it is packed and on the installer once written
+;   MAKER     the maker's name, for the version information
+; The folder, the Start-menu shortcut and the uninstall key are named after
+; PRODUCT, so that a TEST-STANDIN package installs beside a real one and never
+; over it.
 ; A 64-bit installer: the programs are 64-bit, and so the installer runs
 ; where they do (wine without its 32-bit half included).
 Target amd64-unicode
@@ -15,11 +21,15 @@ RequestExecutionLevel admin
 !include "MUI2.nsh"
 !include "x64.nsh"
 
-!define REGKEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\VELTOR Update"
+!define REGKEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT}"
+!ifdef SIGN
+  !uninstfinalize '"${SIGN}" "%1"'
+  !finalize '"${SIGN}" "%1"'
+!endif
 
 Name "${PRODUCT} ${VERSION}"
 OutFile "${OUTFILE}"
-InstallDir "$PROGRAMFILES64\VELTOR Update"
+InstallDir "$PROGRAMFILES64\${PRODUCT}"
 InstallDirRegKey HKLM "${REGKEY}" "InstallLocation"
 !ifdef ICON
   !define MUI_ICON "${ICON}"
@@ -37,7 +47,8 @@ VIAddVersionKey /LANG=${LANG_UKRAINIAN} "ProductName" "${PRODUCT}"
 VIAddVersionKey /LANG=${LANG_UKRAINIAN} "FileDescription" "${PRODUCT} setup"
 VIAddVersionKey /LANG=${LANG_UKRAINIAN} "FileVersion" "${VERSION}"
 VIAddVersionKey /LANG=${LANG_UKRAINIAN} "ProductVersion" "${VERSION}"
-VIAddVersionKey /LANG=${LANG_UKRAINIAN} "LegalCopyright" "VELTOR"
+VIAddVersionKey /LANG=${LANG_UKRAINIAN} "CompanyName" "${MAKER}"
+VIAddVersionKey /LANG=${LANG_UKRAINIAN} "LegalCopyright" "© ${YEAR} ${MAKER}"
 
 Function .onInit
   ; Per machine, into the 64-bit Program Files and registry view.
@@ -59,6 +70,7 @@ Section "Install"
   File "${FILES}\veltor-update-gui.exe"
   File "${FILES}\veltor-update.exe"
   File "${FILES}\Help.mht"
+  File /r "${FILES}\LICENSES"
   !ifdef HELP_PDF
     File "${FILES}\Help.pdf"
   !endif
@@ -66,12 +78,12 @@ Section "Install"
 
   ; The shortcut starts the window in its folder, where the help file is.
   SetOutPath "$INSTDIR"
-  CreateShortcut "$SMPROGRAMS\VELTOR Update.lnk" "$INSTDIR\veltor-update-gui.exe" "" \
+  CreateShortcut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\veltor-update-gui.exe" "" \
     "$INSTDIR\veltor-update-gui.exe" 0
 
   WriteRegStr HKLM "${REGKEY}" "DisplayName" "${PRODUCT}"
   WriteRegStr HKLM "${REGKEY}" "DisplayVersion" "${VERSION}"
-  WriteRegStr HKLM "${REGKEY}" "Publisher" "VELTOR"
+  WriteRegStr HKLM "${REGKEY}" "Publisher" "${MAKER}"
   WriteRegStr HKLM "${REGKEY}" "DisplayIcon" "$INSTDIR\veltor-update-gui.exe"
   WriteRegStr HKLM "${REGKEY}" "InstallLocation" "$INSTDIR"
   WriteRegStr HKLM "${REGKEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
@@ -81,11 +93,12 @@ Section "Install"
 SectionEnd
 
 Section "Uninstall"
-  Delete "$SMPROGRAMS\VELTOR Update.lnk"
+  Delete "$SMPROGRAMS\${PRODUCT}.lnk"
   Delete "$INSTDIR\veltor-update-gui.exe"
   Delete "$INSTDIR\veltor-update.exe"
   Delete "$INSTDIR\Help.mht"
   Delete "$INSTDIR\Help.pdf"
+  RMDir /r "$INSTDIR\LICENSES"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
   DeleteRegKey HKLM "${REGKEY}"
