@@ -114,7 +114,7 @@ void SerialPort::closePort()
     if (portHandle != invalidHandle) {
         if (unsent != nullptr) {
             const IdleTicker::Sending sending;
-            stuck = !purgeDeviceTransmit();
+            stuck = !drainForRelease();
             stuckCause = std::exchange(deviceError, {});
         }
         if (!restoreTimeouts())

@@ -106,6 +106,9 @@ private:
     // waits for them to go out rather than dropping them.
     bool writeBytes(const std::uint8_t* bytes, std::int32_t count);
     bool purgeDeviceTransmit();
+    // Before the device is let go: waits for what the last write left queued,
+    // as the transmit purge does, and for whatever the platform still sends after it.
+    bool drainForRelease();
     bool purgeDeviceReceive();
 
     std::int32_t portNumber;

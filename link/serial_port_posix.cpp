@@ -403,3 +403,5 @@ bool SerialPort::purgeDeviceReceive()
     deviceError = lastSystemError();
     return false;
 }
+
+bool SerialPort::drainForRelease() { return purgeDeviceTransmit(); }

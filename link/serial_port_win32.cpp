@@ -323,3 +323,13 @@ bool SerialPort::purgeDeviceReceive()
     forgetLineErrors(handle, driverState);
     return true;
 }
+
+// A native port's transmitter may still be sending from its FIFO once the
+// driver has handed everything on.
+bool SerialPort::drainForRelease()
+{
+    if (!purgeDeviceTransmit())
+        return false;
+    pauseForTransmitter();
+    return true;
+}
