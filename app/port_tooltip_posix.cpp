@@ -1,8 +1,8 @@
 #include "app/port_tooltip.h"
 
-#include "link/adapter_info.h"
-#include "link/port_holders.h"
-#include "link/port_names.h"
+#include "ports/adapter_info.h"
+#include "ports/port_holders.h"
+#include "ports/port_names.h"
 
 QString portToolTip(int portNumber)
 {

@@ -14,7 +14,7 @@
 #include "common/general_exception.h"
 #include "desktop/beep.h"
 #include "job/job_info.h"
-#include "link/port_table.h"
+#include "ports/port_table.h"
 #include "link/serial_port.h"
 #include "session/instrument_session.h"
 #include "session/session_texts.h"

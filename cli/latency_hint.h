@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/low_latency.h"
+#include "ports/low_latency.h"
 #include "link/round_trip_meter.h"
 
 #include <chrono>

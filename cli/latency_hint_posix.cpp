@@ -1,6 +1,6 @@
 #include "cli/latency_hint.h"
 
-#include "link/adapter_info.h"
+#include "ports/adapter_info.h"
 
 #include <optional>
 

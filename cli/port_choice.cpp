@@ -1,7 +1,7 @@
 #include "cli/port_choice.h"
 
 #include "cli/platform.h"
-#include "link/port_table.h"
+#include "ports/port_table.h"
 
 #include <array>
 #include <limits>

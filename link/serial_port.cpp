@@ -5,7 +5,7 @@
 #include "link/line_error.h"
 #include "link/line_timing.h"
 #include "link/link_clock.h"
-#include "link/port_table.h"
+#include "ports/port_table.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "link/comm_channel.h"
-#include "link/low_latency.h"
+#include "ports/low_latency.h"
 
 #include <chrono>
 #include <cstdint>

@@ -14,9 +14,9 @@
 #include "link/idle_ticker.h"
 #include "link/line_timing.h"
 #include "link/output_queue.h"
-#include "link/port_holders.h"
-#include "link/port_names.h"
-#include "link/serial_driver.h"
+#include "ports/port_holders.h"
+#include "ports/port_names.h"
+#include "ports/serial_driver.h"
 
 #include <algorithm>
 #include <cerrno>

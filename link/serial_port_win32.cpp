@@ -15,7 +15,7 @@
 #include "link/line_error.h"
 #include "link/line_timing.h"
 #include "link/link_clock.h"
-#include "link/port_names.h"
+#include "ports/port_names.h"
 #include "link/win32_serial_calls.h"
 
 #include <algorithm>

@@ -4,7 +4,7 @@
 #include "app/stand_in.h"
 #include "common/general_exception.h"
 #include "image/builtin_image.h"
-#include "link/port_names.h"
+#include "ports/port_names.h"
 #include "link/serial_port.h"
 #include "sim/instrument.h"
 #include "tests/app/dialog_recorder.h"

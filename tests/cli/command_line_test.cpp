@@ -1,6 +1,6 @@
 #include "cli/command_line.h"
 #include "cli/interruption.h"
-#include "link/port_table.h"
+#include "ports/port_table.h"
 
 #include "image/builtin_image.h"
 #include "sim/instrument.h"

@@ -1,7 +1,7 @@
 #include "cli/platform.h"
 #include "cli/port_choice.h"
-#include "link/port_names.h"
-#include "link/port_table.h"
+#include "ports/port_names.h"
+#include "ports/port_table.h"
 #include "tests/support/port_mapping.h"
 
 #include <gtest/gtest.h>

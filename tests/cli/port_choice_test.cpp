@@ -1,6 +1,6 @@
 #include "cli/port_choice.h"
-#include "link/port_names.h"
-#include "link/port_table.h"
+#include "ports/port_names.h"
+#include "ports/port_table.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // The serial driver's low-latency request at open and close, what sysfs tells
 // of an adapter's driver, and the round-trip meter.
 
-#include "link/adapter_info.h"
+#include "ports/adapter_info.h"
 #include "link/round_trip_meter.h"
-#include "link/serial_driver.h"
+#include "ports/serial_driver.h"
 #include "link/serial_port.h"
 #include "tests/link/pseudo_terminal.h"
 #include "tests/support/manual_clock.h"

@@ -1,4 +1,4 @@
-#include "link/port_holders.h"
+#include "ports/port_holders.h"
 
 std::vector<PortHolder> portHolders(const std::string&)
 {

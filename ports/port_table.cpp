@@ -1,6 +1,6 @@
-#include "link/port_table.h"
+#include "ports/port_table.h"
 
-#include "link/port_names.h"
+#include "ports/port_names.h"
 
 std::optional<std::size_t> PortTable::slot(std::int32_t portNumber)
 {

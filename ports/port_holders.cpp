@@ -1,4 +1,4 @@
-#include "link/port_holders.h"
+#include "ports/port_holders.h"
 
 std::string holdersText(const std::vector<PortHolder>& holders)
 {

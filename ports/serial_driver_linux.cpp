@@ -1,4 +1,4 @@
-#include "link/serial_driver.h"
+#include "ports/serial_driver.h"
 
 #include <cerrno>
 

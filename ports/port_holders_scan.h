@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/port_holders.h"
+#include "ports/port_holders.h"
 
 #include <filesystem>
 

@@ -4,7 +4,7 @@
 // through an interface so that a test can watch the requests that a
 // pseudo-terminal would refuse.
 
-#include "link/low_latency.h"
+#include "ports/low_latency.h"
 
 #include <system_error>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/port_names.h"
+#include "ports/port_names.h"
 
 #include <filesystem>
 #include <optional>

@@ -1,6 +1,6 @@
-#include "link/port_names.h"
-#include "link/port_scan.h"
-#include "link/port_table.h"
+#include "ports/port_names.h"
+#include "ports/port_scan.h"
+#include "ports/port_table.h"
 #include "tests/support/port_mapping.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 #include "common/general_exception.h"
-#include "link/port_holders_scan.h"
+#include "ports/port_holders_scan.h"
 #include "link/serial_port.h"
 #include "tests/link/pseudo_terminal.h"
 #include "tests/support/port_mapping.h"

@@ -1,4 +1,4 @@
-#include "link/adapter_info.h"
+#include "ports/adapter_info.h"
 
 // Windows keeps an adapter's driver and latency timer in the registry of its
 // own driver; the port's Device Manager page shows and changes them.

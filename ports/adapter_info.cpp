@@ -1,4 +1,4 @@
-#include "link/adapter_info.h"
+#include "ports/adapter_info.h"
 
 std::string adapterDriverText(const AdapterDriver& adapter)
 {

@@ -1,4 +1,4 @@
-#include "link/port_holders_scan.h"
+#include "ports/port_holders_scan.h"
 
 #include <algorithm>
 #include <fstream>

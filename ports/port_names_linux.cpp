@@ -1,6 +1,6 @@
-#include "link/port_names.h"
+#include "ports/port_names.h"
 
-#include "link/port_scan.h"
+#include "ports/port_scan.h"
 
 #include <algorithm>
 #include <fstream>
