@@ -14,8 +14,9 @@
 #include "common/general_exception.h"
 #include "desktop/beep.h"
 #include "job/job_info.h"
-#include "ports/port_table.h"
 #include "link/serial_port.h"
+#include "ports/port_names.h"
+#include "ports/port_table.h"
 #include "session/instrument_session.h"
 #include "session/session_texts.h"
 
@@ -115,15 +116,17 @@ void uncheck(QRadioButton* button)
     button->setAutoExclusive(true);
 }
 
-bool portOpens(int port)
+// None when the port opens and closes again; otherwise why it did not (the
+// system's error where it gave one).
+std::optional<std::error_code> openFailure(int port)
 {
     try {
         SerialPort serial(port, portTimeoutSeconds);
         serial.openPort();
         serial.closePort();
-        return true;
-    } catch (const GeneralException&) {
-        return false;
+        return std::nullopt;
+    } catch (const GeneralException& failure) {
+        return failure.cause();
     }
 }
 
@@ -242,6 +245,8 @@ void TForm1::buildPortGroup(QWidget* client)
     RadioButton10 = place<QRadioButton>(GroupBox1, "RadioButton10", QRect(297, 49, 70, 21), QStringLiteral("COM10"));
     portButtons = {RadioButton1, RadioButton2, RadioButton3, RadioButton4, RadioButton5,
                    RadioButton6, RadioButton7, RadioButton8, RadioButton9, RadioButton10};
+    for (std::size_t i = 0; i < portButtons.size(); ++i)
+        ownCaptions[i] = portButtons[i]->text();
 
     BitBtn5 = placePictureButton(client, "BitBtn5", QRect(394, 18, 50, 52), QString(), pictures::reset, 21);
     BitBtn5->setDefault(true);
@@ -326,22 +331,35 @@ void TForm1::probePorts()
     portTable().releasePins();
     for (QRadioButton* button : portButtons)
         uncheck(button);
+    const PortSurvey survey;
+    assignButtonPorts(portButtonNumbers(presentPortNumbers(), portButtons.size()));
     bool anyOpened = false;
-    for (int port = 1; port <= static_cast<int>(portButtons.size()); ++port) {
-        portButton(port)->setToolTip(portToolTip(port));
-        const bool opens = portOpens(port);
-        setPortButtonEnabled(port, opens);
-        anyOpened = anyOpened || opens;
+    for (int button = 1; button <= static_cast<int>(portButtons.size()); ++button) {
+        const std::int32_t port = buttonPorts[static_cast<std::size_t>(button - 1)];
+        const std::optional<std::error_code> failure = openFailure(port);
+        portButton(button)->setToolTip(portToolTip(port, failure.value_or(std::error_code())));
+        setPortButtonEnabled(button, !failure);
+        anyOpened = anyOpened || !failure;
     }
     if (!anyOpened)
         dialogs.programMessage(noPortsMessage);
 }
 
+// A button that stands for a port above COM10 is captioned with that port's name.
+void TForm1::assignButtonPorts(const std::vector<std::int32_t>& ports)
+{
+    for (std::size_t i = 0; i < portButtons.size() && i < ports.size(); ++i) {
+        buttonPorts[i] = ports[i];
+        const bool own = ports[i] == static_cast<std::int32_t>(i + 1);
+        portButtons[i]->setText(own ? ownCaptions[i] : QStringLiteral("COM%1").arg(ports[i]));
+    }
+}
+
 QString TForm1::selectedPort() const
 {
-    for (int port = 1; port <= static_cast<int>(portButtons.size()); ++port) {
-        if (portButton(port)->isChecked())
-            return QString::number(port);
+    for (std::size_t i = 0; i < portButtons.size(); ++i) {
+        if (portButtons[i]->isChecked())
+            return QString::number(buttonPorts[i]);
     }
     return noPortSelected;
 }

@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QAction;
 class QGroupBox;
@@ -43,7 +44,9 @@ public:
     void setCommandsEnabled(bool flag);
     void setPortButtonEnabled(std::int32_t port, bool flag);
     void probePorts();
-    // "1" to "10" for the checked port button, noPortSelected when none is.
+    // The number of the port that the checked button stands for ("1" to "10",
+    // or a port above COM10 that the button took over), noPortSelected when
+    // no button is checked.
     QString selectedPort() const;
 
     void BitBtn5Click(); // reset
@@ -132,6 +135,7 @@ private:
     void showPreviousVersionGroup();
     QString overwriteQuestion() const;
     QRadioButton* portButton(int port) const;
+    void assignButtonPorts(const std::vector<std::int32_t>& ports);
     void repaintNow();
 
     // The real boxes, owned by this window so that they stay above it.
@@ -139,6 +143,10 @@ private:
     Dialogs& dialogs;
     ShellOpener shellOpener = shellOpen;
     std::array<QRadioButton*, 10> portButtons{};
+    std::array<QString, 10> ownCaptions;
+    // The port each button stands for since the last probe: its own COMn, or
+    // a port above COM10 that took over a button whose own COMn is not present.
+    std::array<std::int32_t, 10> buttonPorts{1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
     QElapsedTimer sinceRepaint;
     bool centredWithFrame = false;
     frontend::Binding binding;

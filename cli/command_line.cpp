@@ -21,6 +21,7 @@
 #include "session/instrument_session.h"
 #include "session/session_texts.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <optional>
@@ -524,23 +525,45 @@ private:
     std::string jobFailureText;
 };
 
+// COM1 to COM10 as the window's buttons offer them, and every port beyond
+// them that the system lists.
+std::vector<std::int32_t> portsToList()
+{
+    std::vector<std::int32_t> numbers = presentPortNumbers();
+    for (std::int32_t n = firstPortNumber; n <= static_cast<std::int32_t>(portButtonCount); ++n)
+        numbers.push_back(n);
+    std::sort(numbers.begin(), numbers.end());
+    numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+    return numbers;
+}
+
+// Opens the port to tell whether it is free; says who holds it where the system can tell.
+std::string portState(std::int32_t number, const std::string& device, bool& opened)
+{
+    try {
+        SerialPort channel(number, portTimeoutSeconds);
+        channel.openPort();
+        channel.closePort();
+        opened = true;
+        return "вільний";
+    } catch (const GeneralException& failure) {
+        if (const std::vector<PortHolder> holders = portHolders(device); !holders.empty())
+            return "зайнятий: " + holdersText(holders);
+        if (heldByAnotherProgram(failure.cause()))
+            return anotherProgramHoldsText();
+        return "недоступний: " + failure.message();
+    }
+}
+
 int listPorts(Console& console)
 {
+    const PortSurvey survey;
+    const std::vector<std::int32_t> present = presentPortNumbers();
     bool anyOpened = false;
-    for (std::int32_t n = firstPortNumber; n <= lastPortNumber; ++n) {
+    for (const std::int32_t n : portsToList()) {
         const std::string device = portDevicePath(n);
-        std::string state;
-        try {
-            SerialPort channel(n, portTimeoutSeconds);
-            channel.openPort();
-            channel.closePort();
-            state = "вільний";
-            anyOpened = true;
-        } catch (const GeneralException& failure) {
-            state = device.empty() ? "немає пристрою" : "недоступний: " + failure.message();
-            if (const std::vector<PortHolder> holders = portHolders(device); !holders.empty())
-                state = "зайнятий: " + holdersText(holders);
-        }
+        const bool absent = device.empty() || std::find(present.begin(), present.end(), n) == present.end();
+        const std::string state = absent ? "немає пристрою" : portState(n, device, anyOpened);
         char name[8];
         std::snprintf(name, sizeof name, "COM%-3d", n);
         std::string shownDevice = device.empty() ? "-" : device;

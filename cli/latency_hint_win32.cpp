@@ -1,10 +1,31 @@
 #include "cli/latency_hint.h"
 
-// Windows offers no request for it: the adapter's own driver keeps the timer,
-// and its Device Manager page changes it for good.
-std::string latencyAdvice(std::int32_t portNumber, const std::string&, const LowLatencyOutcome&)
+#include "ports/adapter_info.h"
+#include "ports/port_names.h"
+
+#include <optional>
+
+namespace {
+
+// "USB Serial Port (COM14), драйвер FTSER2K: таймер затримки 16 мс. "
+std::string adapterNow(const std::string& devicePath)
 {
-    return "Зменшіть таймер затримки адаптера до 1 мс: Диспетчер пристроїв, Порти (COM і LPT), COM" +
+    const std::optional<AdapterDriver> adapter = adapterDriver(devicePath);
+    if (!adapter || !adapter->latencyTimerMs)
+        return {};
+    const std::optional<AdapterName> name = adapterName(devicePath);
+    return "Адаптер " + (name ? name->stablePath + ", " : std::string()) + "драйвер " + adapter->driver +
+           ": таймер затримки " + std::to_string(*adapter->latencyTimerMs) + " мс. ";
+}
+
+} // namespace
+
+// Windows offers no request for it: the adapter's own driver keeps the timer
+// in the device's registry key, and its Device Manager page changes it for good.
+std::string latencyAdvice(std::int32_t portNumber, const std::string& devicePath, const LowLatencyOutcome&)
+{
+    return adapterNow(devicePath) +
+           "Зменшіть таймер затримки адаптера до 1 мс: Диспетчер пристроїв, Порти (COM і LPT), COM" +
            std::to_string(portNumber) +
            ", Властивості, Параметри порту, Додатково (Advanced), Latency Timer (msec) = 1; потім під'єднайте "
            "адаптер знову.";

@@ -15,7 +15,12 @@
 namespace {
 
 const char* const negativeTimeout = "Негативний таймаут COM порта не дозволений!";
-const char* const portOutOfRange = "Підтримується тільки порти COM1 - COM10!";
+// "COM1 - COM10" where the scan numbers ten ports (Linux), "COM1 - COM256" on Windows.
+std::string portOutOfRange()
+{
+    return "Підтримується тільки порти COM" + std::to_string(firstPortNumber) + " - COM" +
+           std::to_string(lastPortNumber) + "!";
+}
 
 const char* const alreadyOpen = "Канал вже відкритий! Неможливо відкрити вдруге!";
 const char* const openFailurePrefix = "Помилка відкриття  порту COM";
@@ -60,7 +65,7 @@ SerialPort::SerialPort(std::int32_t port, std::int32_t timeoutSeconds)
     if (timeoutSeconds < 0)
         throw GeneralException(negativeTimeout);
     if (!isPortNumber(port))
-        throw GeneralException(portOutOfRange);
+        throw GeneralException(portOutOfRange());
 }
 
 SerialPort::~SerialPort()

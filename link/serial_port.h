@@ -19,13 +19,14 @@ struct SerialDriverState {
     bool outputPending = false;
 };
 
-// One of the ports COM1..COM10 at 115200 bit/s, 8 data bits, no parity, two
+// One of the ports (COM1..COM10; on Windows up to COM256) at 115200 bit/s, 8 data bits, no parity, two
 // stop bits, raw. Opened exclusively; reads return at once with what has
 // arrived. The platform half lives in serial_port_posix.cpp or
 // serial_port_win32.cpp.
 class SerialPort final : public CommChannel {
 public:
-    // Raises for a negative time-out (checked first) or a port outside 1..10.
+    // Raises for a negative time-out (checked first) or a port outside
+    // firstPortNumber..lastPortNumber.
     SerialPort(std::int32_t portNumber, std::int32_t timeout);
     // Closes the port; never throws. Call closePort first to see its errors.
     ~SerialPort() override;

@@ -7,11 +7,14 @@
 // The kernel driver behind a serial device and, for adapters of the FTDI
 // kind, how long the adapter holds short replies back (its latency timer).
 struct AdapterDriver {
-    std::string driver;                 // ftdi_sio, ch341, cp210x, pl2303, cdc_acm, serial8250 ...
+    // Linux: ftdi_sio, ch341, cp210x, pl2303, cdc_acm, serial8250 ...
+    // Windows, the driver's service: FTSER2K, silabser, CH341SER_A64, Ser2pl, usbser, Serial ...
+    std::string driver;
     std::optional<int> latencyTimerMs;  // where the driver shows one (FTDI)
 };
 
-// None where the system tells nothing (a pseudo-terminal; Windows).
+// None where the system tells nothing (a pseudo-terminal; a port that Windows
+// knows only by name).
 std::optional<AdapterDriver> adapterDriver(const std::string& devicePath);
 
 // POSIX: adapterDriver with the directories to look in, normally

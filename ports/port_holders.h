@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <system_error>
 #include <vector>
 
 // Another process that has a port's device open.
@@ -15,6 +16,12 @@ struct PortHolder {
 // line's peer, not another user, and is left out. None on Windows, where the
 // exclusive open already refuses a port that is in use.
 std::vector<PortHolder> portHolders(const std::string& devicePath);
+
+// Whether a port's open failed because another program has it open, and how
+// the front ends say so where portHolders cannot name the program: Windows
+// tells that much only, which program it is only an administrator can find out.
+bool heldByAnotherProgram(const std::error_code& openFailure);
+const char* anotherProgramHoldsText();
 
 // "minicom (PID 1234), screen (PID 99)"
 std::string holdersText(const std::vector<PortHolder>& holders);

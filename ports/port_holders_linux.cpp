@@ -94,3 +94,14 @@ std::vector<PortHolder> portHolders(const std::string& devicePath)
         return {};
     return portHoldersIn("/proc", real.string(), static_cast<int>(::getpid()));
 }
+
+bool heldByAnotherProgram(const std::error_code& openFailure)
+{
+    return openFailure == std::errc::device_or_resource_busy;
+}
+
+// A program of another user, whose descriptors this one may not read.
+const char* anotherProgramHoldsText()
+{
+    return "зайнятий іншою програмою";
+}

@@ -1,23 +1,43 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
-// The device behind COMn (n = 1..10) as the port table answers it: a pinned
+// The device behind COMn as the port table answers it: a pinned
 // or given device first, else the platform's own (see port_table.h). An empty
 // text when there is none.
 std::string portDevicePath(int portNumber);
 
-// The platform's own device for COMn. On Windows it is "\\.\COMn". On Linux
+// The platform's own device for COMn. On Windows it is "\\.\COMn" for any
+// n up to 256. On Linux
 // it is the device named by the environment variable VELTOR_COMn when that is
 // set and not empty, otherwise the n-th character device that exists among
 // /dev/ttyUSB*, then /dev/ttyACM*, then /dev/ttyS* (numeric order within each
 // family); an empty text when there is none.
 std::string platformPortDevice(int portNumber);
 
+// The numbers of the ports present now, ascending; nothing is opened to find
+// them. Windows: every COMn that the system lists. Linux: those of COM1 to
+// COM10 that lead to a device.
+std::vector<std::int32_t> presentPortNumbers();
+
+// While one lives, what the system tells of its ports is gathered once and
+// every question above and in adapter_info.h is answered from that: a probe of
+// every port asks the system once, not once per port. Only one at a time.
+class PortSurvey {
+public:
+    PortSurvey();
+    ~PortSurvey();
+    PortSurvey(const PortSurvey&) = delete;
+    PortSurvey& operator=(const PortSurvey&) = delete;
+};
+
 // How a technician tells adapters apart: the stable name the system gives the
-// device (a /dev/serial/by-id link) and the adapter's own description (maker,
-// product, serial number). None where the system gives no such name.
+// device (Linux: a /dev/serial/by-id link; Windows: the name Device Manager
+// shows, "USB Serial Port (COM14)") and the adapter's own description (maker,
+// product or USB ids, serial number). None where the system gives no such name.
 struct AdapterName {
     std::string stablePath;
     std::string description;

@@ -1,6 +1,7 @@
 #include "ports/port_names.h"
 
 #include "ports/port_scan.h"
+#include "ports/port_table.h"
 
 #include <algorithm>
 #include <fstream>
@@ -94,6 +95,22 @@ std::string descriptionFromStableName(std::string name)
 }
 
 } // namespace
+
+// The scan gives numbers to the devices found, in its order: ten of them.
+const std::int32_t lastPortNumber = 10;
+
+// Linux asks nothing of the system that would be worth keeping.
+PortSurvey::PortSurvey() = default;
+PortSurvey::~PortSurvey() = default;
+
+std::vector<std::int32_t> presentPortNumbers()
+{
+    std::vector<std::int32_t> present;
+    for (std::int32_t n = firstPortNumber; n <= lastPortNumber; ++n)
+        if (!platformPortDevice(n).empty())
+            present.push_back(n);
+    return present;
+}
 
 std::optional<AdapterName> adapterNameIn(const std::string& devicePath, const std::filesystem::path& byIdDirectory,
                                          const std::filesystem::path& ttyClassDirectory)

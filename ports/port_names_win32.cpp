@@ -1,15 +1,29 @@
-#include "ports/port_names.h"
+#include "ports/port_enumeration.h"
+#include "ports/port_table.h"
 
 #include <string>
 
+// The highest number the COM port database hands out.
+const std::int32_t lastPortNumber = 256;
+
 std::string platformPortDevice(int portNumber)
 {
-    if (portNumber < 1)
+    if (!isPortNumber(portNumber))
         return {};
     return "\\\\.\\COM" + std::to_string(portNumber);
 }
 
-std::optional<AdapterName> adapterName(const std::string&)
+std::vector<std::int32_t> presentPortNumbers()
 {
-    return std::nullopt;
+    std::vector<std::int32_t> numbers;
+    for (const PortDescription& port : systemPorts())
+        numbers.push_back(port.number);
+    return numbers;
+}
+
+std::optional<AdapterName> adapterName(const std::string& devicePath)
+{
+    const std::vector<PortDescription> ports = systemPorts();
+    const PortDescription* port = findDescribedPort(ports, devicePath);
+    return port ? describedAdapterName(*port) : std::nullopt;
 }

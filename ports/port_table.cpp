@@ -2,20 +2,33 @@
 
 #include "ports/port_names.h"
 
-std::optional<std::size_t> PortTable::slot(std::int32_t portNumber)
+#include <algorithm>
+
+bool isPortNumber(std::int32_t number)
 {
-    if (!isPortNumber(portNumber))
-        return std::nullopt;
-    return static_cast<std::size_t>(portNumber - firstPortNumber);
+    return number >= firstPortNumber && number <= lastPortNumber;
+}
+
+std::vector<std::int32_t> portButtonNumbers(std::vector<std::int32_t> present, std::size_t buttons)
+{
+    std::sort(present.begin(), present.end());
+    present.erase(std::unique(present.begin(), present.end()), present.end());
+    const auto lastOwn = static_cast<std::int32_t>(buttons);
+    auto beyond = std::upper_bound(present.begin(), present.end(), lastOwn);
+    std::vector<std::int32_t> numbers;
+    for (std::int32_t own = 1; own <= lastOwn; ++own) {
+        const bool ownPresent = std::binary_search(present.begin(), present.end(), own);
+        numbers.push_back(!ownPresent && beyond != present.end() ? *beyond++ : own);
+    }
+    return numbers;
 }
 
 std::string PortTable::device(std::int32_t portNumber) const
 {
-    const auto index = slot(portNumber);
-    if (!index)
+    if (!isPortNumber(portNumber))
         return {};
-    if (pinned[*index])
-        return *pinned[*index];
+    if (const auto found = pinned.find(portNumber); found != pinned.end())
+        return found->second;
     return platformPortDevice(portNumber);
 }
 
@@ -28,13 +41,12 @@ std::string PortTable::pin(std::int32_t portNumber)
 
 void PortTable::pin(std::int32_t portNumber, const std::string& device)
 {
-    const auto index = slot(portNumber);
-    if (!index)
+    if (!isPortNumber(portNumber))
         return;
     if (device.empty())
-        pinned[*index].reset();
+        pinned.erase(portNumber);
     else
-        pinned[*index] = device;
+        pinned[portNumber] = device;
 }
 
 void PortTable::releasePins()
@@ -44,8 +56,7 @@ void PortTable::releasePins()
 
 bool PortTable::isPinned(std::int32_t portNumber) const
 {
-    const auto index = slot(portNumber);
-    return index && pinned[*index].has_value();
+    return pinned.contains(portNumber);
 }
 
 std::optional<std::int32_t> PortTable::freePort() const

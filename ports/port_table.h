@@ -1,18 +1,29 @@
 #pragma once
 
-#include <array>
+#include <cstddef>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
-// The ports the tool offers: COM1 to COM10.
+// The ports the tool can open: COM1 to COM10 on Linux, where the scan gives
+// them their numbers; every number Windows hands out there, COM1 to COM256.
 inline constexpr std::int32_t firstPortNumber = 1;
-inline constexpr std::int32_t lastPortNumber = 10;
+extern const std::int32_t lastPortNumber;
 
-constexpr bool isPortNumber(std::int32_t number)
-{
-    return number >= firstPortNumber && number <= lastPortNumber;
-}
+bool isPortNumber(std::int32_t number);
+
+// The window's port buttons.
+inline constexpr std::size_t portButtonCount = 10;
+
+// The port that each button stands for, given the ports present (in any
+// order): button n stands for COMn; where ports beyond the buttons' own
+// numbers are present, each button whose own COMn is not present takes the
+// next of them in ascending order. A machine whose ports all lie within the
+// buttons' numbers sees button n on COMn throughout.
+std::vector<std::int32_t> portButtonNumbers(std::vector<std::int32_t> present,
+                                            std::size_t buttons = portButtonCount);
 
 // Which device stands behind each COMn in this process: the device it is
 // pinned on, else the platform's own device for it (platformPortDevice:
@@ -40,9 +51,7 @@ public:
     std::optional<std::int32_t> freePort() const;
 
 private:
-    static std::optional<std::size_t> slot(std::int32_t portNumber);
-
-    std::array<std::optional<std::string>, lastPortNumber> pinned;
+    std::map<std::int32_t, std::string> pinned;
 };
 
 // The process's table, through which every SerialPort finds its device.

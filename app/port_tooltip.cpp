@@ -4,7 +4,7 @@
 #include "ports/port_holders.h"
 #include "ports/port_names.h"
 
-QString portToolTip(int portNumber)
+QString portToolTip(int portNumber, const std::error_code& openFailure)
 {
     const std::string device = portDevicePath(portNumber);
     QString text = QString::fromStdString(device);
@@ -15,5 +15,7 @@ QString portToolTip(int portNumber)
         text += u'\n' + QString::fromStdString(adapterDriverText(*driver));
     if (const std::vector<PortHolder> holders = portHolders(device); !holders.empty())
         text += QStringLiteral("\nзайнятий: ") + QString::fromStdString(holdersText(holders));
+    else if (heldByAnotherProgram(openFailure))
+        text += u'\n' + QString::fromUtf8(anotherProgramHoldsText());
     return text;
 }

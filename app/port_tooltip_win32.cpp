@@ -1,6 +1,0 @@
-#include "app/port_tooltip.h"
-
-QString portToolTip(int)
-{
-    return QString();
-}
