@@ -326,10 +326,14 @@ bool SerialPort::purgeDeviceReceive()
 
 // A native port's transmitter may still be sending from its FIFO once the
 // driver has handed everything on.
+// A stall has had its full wait here; the release that follows must not
+// wait for the same output again.
 bool SerialPort::drainForRelease()
 {
-    if (!purgeDeviceTransmit())
+    if (!purgeDeviceTransmit()) {
+        driverState.outputPending = false;
         return false;
+    }
     pauseForTransmitter();
     return true;
 }

@@ -209,6 +209,28 @@ TEST(SerialPortOnWindows, OutputIsWaitedForAtThePurgeAndAtCloseWithinThePortsTim
     }
 }
 
+// The leave command's byte on a held line: the close waits for it once, for
+// the port's time-out, fails with the write failure and lets go of the port.
+TEST(SerialPortOnWindows, AnUnsentByteAtCloseIsWaitedForOnceAndFailsItsWrite)
+{
+    ReplayedDriver driver(replay::ftdiAdapter, replay::windowsTick, bootloaderLike);
+    SerialPort serial(port, 2);
+    serial.openPort();
+    driver.outputHeld = true;
+    serial.writeByte('E');
+    const microseconds closing = driver.time();
+    std::string failure;
+    try {
+        serial.closePort();
+    } catch (const PortException& error) {
+        failure = error.message();
+    }
+    EXPECT_EQ(failure, "Помилка запису байту в COM порт!");
+    EXPECT_GE(driver.time() - closing, 2s);
+    EXPECT_LE(driver.time() - closing, 2s + 25ms + replay::windowsTick);
+    EXPECT_TRUE(driver.closed);
+}
+
 // The native driver keeps a write that cannot go until its time-out: a
 // millisecond a byte beyond the port's time-out.
 TEST(SerialPortOnWindows, AWriteOnAHeldNativeLineFailsWithinThePortsTimeOut)
