@@ -3,7 +3,7 @@
 # with the simulator, the virtual display and wine's server.
 
 work=$(mktemp -d)
-sim_pid=
+sim_pids=
 xvfb_pid=
 export WINEPREFIX="$work/wine" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
@@ -15,9 +15,9 @@ wine_stop() {
 wine_cleanup() {
   local status=$?
   set +e
-  if [[ -n "$sim_pid" ]]; then
-    kill "$sim_pid" 2>/dev/null
-    wait "$sim_pid" 2>/dev/null
+  if [[ -n "$sim_pids" ]]; then
+    kill $sim_pids 2>/dev/null
+    wait $sim_pids 2>/dev/null
   fi
   wine_stop
   if [[ -n "$xvfb_pid" ]]; then
@@ -28,9 +28,13 @@ wine_cleanup() {
     echo "-- wine's messages (its server's object dump left out):" >&2
     grep -v -e '^0x' -e '^    ' "$work/wine.log" | tail -n 20 >&2
   fi
-  if [[ $status -ne 0 && -s "$work/sim.err" ]]; then
-    echo "-- simulator errors:" >&2
-    cat "$work/sim.err" >&2
+  if [[ $status -ne 0 ]]; then
+    local errors
+    for errors in "$work"/*.sim.err; do
+      [[ -s "$errors" ]] || continue
+      echo "-- simulator errors ($(basename "$errors" .sim.err)):" >&2
+      cat "$errors" >&2
+    done
   fi
   rm -rf "$work"
   exit "$status"
@@ -61,12 +65,23 @@ wine_start_prefix() {
   wine_reg "$substitutes" /v "Times New Roman" /t REG_SZ /d "Liberation Serif"
 }
 
-# Maps a COM port to a device path. Wine reads its port mapping when the
-# server starts; a link placed in dosdevices instead would be reset.
-wine_map_port() {
-  wine_reg 'HKLM\Software\Wine\Ports' /v "$1" /t REG_SZ /d "$2"
+# Maps COM ports to device paths: wine_map_ports COM3 PATH [COM14 PATH ...].
+# Wine reads its port mapping when the server starts; a link placed in
+# dosdevices instead would be reset.
+wine_map_ports() {
+  while (( $# >= 2 )); do
+    wine_reg 'HKLM\Software\Wine\Ports' /v "$1" /t REG_SZ /d "$2"
+    shift 2
+  done
   wine_stop
   wine_start
+}
+
+# The numbers of the ports that wine lists to programs (its own devices of
+# this machine included), as "1 3 14".
+wine_present_ports() {
+  wine reg query 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' 2>/dev/null | tr -d '\r' |
+    sed -n 's/.*REG_SZ[[:space:]]*COM\([0-9]*\)$/\1/p' | sort -n | tr '\n' ' '
 }
 
 # A virtual display: wine needs one for any Qt program (Qt's event dispatcher
@@ -93,25 +108,31 @@ wine_virtual_desktop() {
   wine_reg 'HKCU\Software\Wine\Explorer\Desktops' /v Default /t REG_SZ /d 1024x768
 }
 
-# The simulated instrument on a pseudo-terminal linked at $1, switched off
+# A simulated instrument on a pseudo-terminal linked at $1, switched off
 # until the first probe as when a technician powers it on after Connect; its
-# flash starts erased and is written to $2 when it ends.
+# flash starts erased and is written to $2 when it ends. Several may run.
 sim_start() {
-  "$sim" --link "$1" --power-on-after-probe 300 --dump-flash "$2" >"$work/sim.out" 2>"$work/sim.err" &
-  sim_pid=$!
+  local name
+  name=$(basename "$1")
+  "$sim" --link "$1" --power-on-after-probe 300 --dump-flash "$2" >"$work/$name.sim.out" 2>"$work/$name.sim.err" &
+  sim_pids="$sim_pids $!"
   for _ in $(seq 100); do
     [[ -L "$1" ]] && return 0
-    kill -0 "$sim_pid" 2>/dev/null || { cat "$work/sim.err" >&2; exit 1; }
+    kill -0 "$!" 2>/dev/null || { cat "$work/$name.sim.err" >&2; exit 1; }
     sleep 0.1
   done
   echo "the simulator did not publish $1" >&2
   exit 1
 }
 
+# Ends every simulator, which writes their flash.
 sim_stop() {
-  kill -TERM "$sim_pid"
-  wait "$sim_pid" || true
-  sim_pid=
-  echo "-- simulator:"
-  cat "$work/sim.out"
+  kill -TERM $sim_pids
+  wait $sim_pids || true
+  sim_pids=
+  local out
+  for out in "$work"/*.sim.out; do
+    echo "-- simulator $(basename "$out" .sim.out):"
+    cat "$out"
+  done
 }

@@ -1,9 +1,12 @@
 // A complete update through the real window, as a technician does it:
-// choose COM1, connect, program, leave; the real boxes are answered with
+// choose the port, connect, program, leave; the real boxes are answered with
 // their default button. Runs on the windows platform under wine with a
-// display, COM1 mapped to a simulated instrument on the host
-// (tools/windows-gui-test); that script compares the instrument's flash with
-// the image afterwards. With VELTOR_SCREENSHOTS naming a folder, pictures of
+// display, the port (COM1, or the one VELTOR_DRIVEN_PORT names) mapped to a
+// simulated instrument on the host (tools/windows-gui-test); that script
+// compares the instrument's flash with the image afterwards. With
+// VELTOR_PRESENT_PORTS listing the numbers of the ports Windows has ("1 3 14"),
+// the buttons' captions are checked first: a button whose own port is missing
+// stands for the next port above COM10. With VELTOR_SCREENSHOTS naming a folder, pictures of
 // the screen go there: start, connected, programming, the success box, About.
 #include "app/programmer.h"
 #include "app/stand_in.h"
@@ -19,6 +22,8 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <algorithm>
+#include <array>
 #include <functional>
 #include <utility>
 
@@ -26,6 +31,38 @@ namespace {
 
 const QString connectedText = QStringLiteral("Зв'язок встановлено...");
 const QString verified = QStringLiteral("Верифікація успішна!");
+
+// The port number each button is expected to stand for.
+QList<int> expectedButtonPorts(const QList<int>& present)
+{
+    QList<int> above;
+    for (int port : present)
+        if (port > 10)
+            above << port;
+    std::sort(above.begin(), above.end());
+    QList<int> ports;
+    for (int own = 1; own <= 10; ++own)
+        ports << (!present.contains(own) && !above.isEmpty() ? above.takeFirst() : own);
+    return ports;
+}
+
+// The number a caption ends in: the window's own captions for COM1 to COM5
+// are written in Cyrillic letters, a port above COM10 is captioned "COM14".
+int captionPort(const QString& caption)
+{
+    qsizetype digits = caption.size();
+    while (digits > 0 && caption.at(digits - 1).isDigit())
+        --digits;
+    return caption.mid(digits).toInt();
+}
+
+QList<int> presentPorts()
+{
+    QList<int> ports;
+    for (const QString& number : qEnvironmentVariable("VELTOR_PRESENT_PORTS").split(u' ', Qt::SkipEmptyParts))
+        ports << number.toInt();
+    return ports;
+}
 
 // Saves what the screen shows of a window, its frame included.
 class Camera {
@@ -105,7 +142,7 @@ class DrivenUpdateTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void connectProgramAndLeaveOnCom1()
+    void connectProgramAndLeaveThroughThePortsButton()
     {
         Camera camera;
         TForm1 window;
@@ -113,9 +150,29 @@ private slots:
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
 
-        QVERIFY2(window.RadioButton1->isEnabled(), "COM1 should open: is it mapped to the simulator?");
-        QTest::mouseClick(window.RadioButton1, Qt::LeftButton);
-        QVERIFY(window.RadioButton1->isChecked());
+        const std::array<QRadioButton*, 10> buttons{window.RadioButton1, window.RadioButton2, window.RadioButton3,
+                                                    window.RadioButton4, window.RadioButton5, window.RadioButton6,
+                                                    window.RadioButton7, window.RadioButton8, window.RadioButton9,
+                                                    window.RadioButton10};
+        QList<int> buttonPorts;
+        for (QRadioButton* button : buttons)
+            buttonPorts << captionPort(button->text());
+        QStringList numbers;
+        for (int number : buttonPorts)
+            numbers << QString::number(number);
+        qInfo("the buttons stand for the ports %s", qPrintable(numbers.join(u' ')));
+        if (const QList<int> present = presentPorts(); !present.isEmpty())
+            QCOMPARE(buttonPorts, expectedButtonPorts(present));
+
+        const QString port = qEnvironmentVariable("VELTOR_DRIVEN_PORT", QStringLiteral("COM1"));
+        const qsizetype index = buttonPorts.indexOf(captionPort(port));
+        QVERIFY2(index >= 0, qPrintable(port + QStringLiteral(" has no button")));
+        QRadioButton* const chosen = buttons[static_cast<std::size_t>(index)];
+        if (captionPort(port) > 10)
+            QCOMPARE(chosen->text(), port);
+        QVERIFY2(chosen->isEnabled(), qPrintable(port + QStringLiteral(" should open: is it mapped to the simulator?")));
+        QTest::mouseClick(chosen, Qt::LeftButton);
+        QVERIFY(chosen->isChecked());
         camera.shoot(window, QStringLiteral("windows-start"));
 
         QTest::mouseClick(window.BitBtn1, Qt::LeftButton);
