@@ -38,6 +38,11 @@ struct KeyCloser {
 };
 using Key = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser>;
 
+struct DeviceListDestroyer {
+    void operator()(HDEVINFO list) const { SetupDiDestroyDeviceInfoList(list); }
+};
+using DeviceList = std::unique_ptr<std::remove_pointer_t<HDEVINFO>, DeviceListDestroyer>;
+
 std::string stringValue(HKEY key, const wchar_t* name)
 {
     DWORD type = 0;
@@ -135,6 +140,7 @@ void addClassDevices(const GUID& deviceClass, std::vector<PortDeviceRecord>& rec
     const HDEVINFO set = SetupDiGetClassDevsW(&deviceClass, nullptr, nullptr, DIGCF_PRESENT);
     if (set == INVALID_HANDLE_VALUE)
         return;
+    const DeviceList list(set);
     SP_DEVINFO_DATA device{};
     device.cbSize = sizeof device;
     for (DWORD index = 0; SetupDiEnumDeviceInfo(set, index, &device); ++index) {
@@ -149,7 +155,6 @@ void addClassDevices(const GUID& deviceClass, std::vector<PortDeviceRecord>& rec
         record.service = deviceProperty(set, device, SPDRP_SERVICE);
         records.push_back(std::move(record));
     }
-    SetupDiDestroyDeviceInfoList(set);
 }
 
 std::vector<PortDeviceRecord> portDeviceRecords()
