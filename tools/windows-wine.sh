@@ -136,3 +136,32 @@ sim_stop() {
     cat "$out"
   done
 }
+
+# Starts the window veltor-update-gui.exe in folder $1 (in the background;
+# wine ends it by a signal, the subshell outlives that quietly), waits for its
+# main window (titled by its version), answers a stand-in build's warning at
+# start if one shows, and leaves the main window's id in $window and the
+# runner's process in $window_runner. Further arguments go before wine (env
+# settings).
+window=
+window_runner=
+window_start() {
+  local folder=$1
+  shift
+  (cd "$folder" && "$@" wine ./veltor-update-gui.exe </dev/null >>"$work/wine.log" 2>&1; true) 2>>"$work/wine.log" &
+  window_runner=$!
+  window=$(timeout 60 xdotool search --sync --onlyvisible --name 'VELTOR.*[0-9]' | head -n1) ||
+    { echo "the window did not appear within 60 s (in $folder)" >&2; exit 1; }
+  local warning
+  if warning=$(timeout 5 xdotool search --sync --onlyvisible --name '^VELTOR Update$' 2>/dev/null | head -n1); then
+    xdotool windowfocus --sync "$warning" key Return
+  fi
+  sleep 2
+}
+
+# Ends the window (and every other wine program) and starts wine's server again.
+window_close() {
+  wine_stop
+  wait "$window_runner" 2>/dev/null || true
+  wine_start
+}
