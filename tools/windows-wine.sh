@@ -137,6 +137,20 @@ sim_stop() {
   done
 }
 
+# The id of the first visible window whose name matches $1, waited for up to
+# $2 seconds; fails when none shows. Polled: xdotool's --sync dies of an X
+# error ("BadWindow") when a window it looks at vanishes meanwhile, as wine's
+# do while it starts a program.
+visible_window() {
+  local id tries=$(($2 * 2))
+  for _ in $(seq "$tries"); do
+    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1 || true)
+    [[ -n $id ]] && { echo "$id"; return 0; }
+    sleep 0.5
+  done
+  return 1
+}
+
 # Starts the window veltor-update-gui.exe in folder $1 (in the background;
 # wine ends it by a signal, the subshell outlives that quietly), waits for its
 # main window (titled by its version), answers a stand-in build's warning at
@@ -150,10 +164,10 @@ window_start() {
   shift
   (cd "$folder" && "$@" wine ./veltor-update-gui.exe </dev/null >>"$work/wine.log" 2>&1; true) 2>>"$work/wine.log" &
   window_runner=$!
-  window=$(timeout 60 xdotool search --sync --onlyvisible --name 'VELTOR.*[0-9]' | head -n1) ||
+  window=$(visible_window 'VELTOR.*[0-9]' 60) ||
     { echo "the window did not appear within 60 s (in $folder)" >&2; exit 1; }
   local warning
-  if warning=$(timeout 5 xdotool search --sync --onlyvisible --name '^VELTOR Update$' 2>/dev/null | head -n1); then
+  if warning=$(visible_window '^VELTOR Update$' 5); then
     xdotool windowfocus --sync "$warning" key Return
   fi
   sleep 2
