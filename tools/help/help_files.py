@@ -29,6 +29,7 @@ import subprocess
 import sys
 import tempfile
 import time
+import urllib.request
 
 BOUNDARY = "----=_VELTOR_Help_Part"
 PICTURE_REFERENCE = re.compile(r'src="pictures/([A-Za-z0-9_.-]+\.png)"')
@@ -103,6 +104,46 @@ def fixed_dates(pdf, epoch):
     return fixed
 
 
+def relative_links(pdf, folder):
+    """The printer writes a link to a file beside the help as an absolute
+    file:// address on the machine that built it, which would lead nowhere on
+    the technician's and make the PDF differ with the build's folder. Each
+    becomes relative to the help again. Any other file:// link stops the build."""
+    prefix = ("file://" + urllib.request.pathname2url(os.path.abspath(folder)) + "/").encode("ascii")
+    shifts = []
+
+    def replace(match):
+        target = match.group(1)
+        if not target.startswith(prefix):
+            sys.exit("the PDF links a file outside the help: " + target.decode("ascii", "replace"))
+        relative = b"/URI (" + target[len(prefix):] + b")"
+        shifts.append((match.start(), len(relative) - len(match.group(0))))
+        return relative
+
+    fixed = re.sub(rb"/URI \((file://[^)]*)\)", replace, pdf)
+    return with_offsets_moved(fixed, shifts) if shifts else pdf
+
+
+def with_offsets_moved(pdf, shifts):
+    """The cross-reference table and startxref of a PDF whose bytes before
+    each position in shifts grew or shrank by its amount."""
+    def moved(offset):
+        return offset + sum(change for position, change in shifts if position < offset)
+
+    found = re.search(rb"startxref\s+(\d+)\s+%%EOF\s*$", pdf)
+    xref = moved(int(found.group(1))) if found else -1
+    if xref < 0 or not pdf.startswith(b"xref", xref):
+        sys.exit("the PDF has no cross-reference table where expected: has the printer changed?")
+    trailer = pdf.index(b"trailer", xref)
+    table = re.sub(rb"(\d{10}) (\d{5}) n", lambda m: b"%010d %s n" % (moved(int(m.group(1))), m.group(2)),
+                   pdf[xref:trailer])
+    result = pdf[:xref] + table + re.sub(rb"startxref\s+\d+", b"startxref\n%d" % xref, pdf[trailer:])
+    for number, entry in enumerate(re.findall(rb"(\d{10}) \d{5} ([nf])", table)):
+        if entry[1] == b"n" and not result.startswith(b"%d 0 obj" % number, int(entry[0])):
+            sys.exit("object %d is not where the rewritten cross-reference table says" % number)
+    return result
+
+
 def make_pdf(mht_file, out_file):
     profile = tempfile.mkdtemp(prefix="veltor-help-chromium-")
     try:
@@ -118,7 +159,7 @@ def make_pdf(mht_file, out_file):
         sys.exit("Chromium printed no PDF from " + mht_file)
     epoch = int(os.environ.get("SOURCE_DATE_EPOCH", "0"))
     with open(out_file, "wb") as out:
-        out.write(fixed_dates(content, epoch))
+        out.write(relative_links(fixed_dates(content, epoch), os.path.dirname(mht_file)))
 
 
 class DevTools:
