@@ -79,6 +79,30 @@ class PdfDatesTest(unittest.TestCase):
                 help_files.fixed_dates(printed, 1765000000)
 
 
+def tiny_pdf(link):
+    """Three objects, the second an annotation linking to link, and their table."""
+    objects = [b"<</Type /Catalog>>", b"<</A <</S /URI\n/URI (" + link + b")>>>>", b"<</Type /Page>>"]
+    pdf = b"%PDF-1.4\n"
+    offsets = []
+    for number, body in enumerate(objects, start=1):
+        offsets.append(len(pdf))
+        pdf += b"%d 0 obj\n%s\nendobj\n" % (number, body)
+    xref = len(pdf)
+    pdf += b"xref\n0 4\n0000000000 65535 f \n" + b"".join(b"%010d 00000 n \n" % at for at in offsets)
+    return pdf + b"trailer\n<</Size 4>>\nstartxref\n%d\n%%%%EOF\n" % xref
+
+
+class PdfLinksTest(unittest.TestCase):
+    def test_a_link_beside_the_help_becomes_relative_and_every_object_is_found_again(self):
+        printed = tiny_pdf(b"file:///build/VELTOR%20Update/help/LICENSES/README.txt")
+        fixed = help_files.relative_links(printed, "/build/VELTOR Update/help")
+        self.assertEqual(fixed, tiny_pdf(b"LICENSES/README.txt"))
+
+    def test_a_link_to_a_file_elsewhere_stops_the_build(self):
+        with self.assertRaises(SystemExit):
+            help_files.relative_links(tiny_pdf(b"file:///home/someone/notes.txt"), "/build/help")
+
+
 class VerdictTest(unittest.TestCase):
     GOOD_PICTURES = [{"src": "cid:%d" % n, "width": 451} for n in range(5)]
     GOOD_LETTERS = [{"letter": letter, "inked": 100 + n, "digest": n} for n, letter in enumerate("ЗжєїґЮ")]
