@@ -14,7 +14,7 @@ function(veltor_add_pictures target)
     endforeach()
     target_sources(${target} PRIVATE pictures_svg.cpp)
     target_link_libraries(${target} PRIVATE Qt6::Svg)
-    qt_add_resources(${target} veltor_pictures PREFIX /pictures BASE pictures FILES ${files})
+    qt_add_resources(${target} veltor_pictures OPTIONS ${VELTOR_RCC_OPTIONS} PREFIX /pictures BASE pictures FILES ${files})
     return()
   endif()
 
@@ -25,7 +25,7 @@ function(veltor_add_pictures target)
     list(APPEND files ${rendered_dir}/${name}.png)
   endforeach()
   target_sources(${target} PRIVATE pictures_png.cpp)
-  qt_add_resources(${target} veltor_pictures PREFIX /pictures BASE ${rendered_dir} FILES ${files})
+  qt_add_resources(${target} veltor_pictures OPTIONS ${VELTOR_RCC_OPTIONS} PREFIX /pictures BASE ${rendered_dir} FILES ${files})
 endfunction()
 
 # veltor_add_icon_drawing(target drawing.svg): the application icon's drawing
@@ -38,7 +38,7 @@ function(veltor_add_icon_drawing target drawing)
   get_filename_component(name ${drawing} NAME_WE)
   set(rendered_dir ${CMAKE_CURRENT_BINARY_DIR}/rendered-icons)
   veltor_render_drawing(${drawing} ${rendered_dir}/${name}.png)
-  qt_add_resources(${target} veltor_icon_drawing PREFIX /icons BASE ${rendered_dir}
+  qt_add_resources(${target} veltor_icon_drawing OPTIONS ${VELTOR_RCC_OPTIONS} PREFIX /icons BASE ${rendered_dir}
                    FILES ${rendered_dir}/${name}.png)
 endfunction()
 
