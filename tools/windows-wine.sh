@@ -50,7 +50,11 @@ wine_start() {
   wine wineboot -i >>"$work/wine.log" 2>&1
 }
 
-wine_reg() { wine reg add "$@" /f >>"$work/wine.log" 2>&1; }
+# Once in a while wine fails to start a program in a prefix it has just made
+# ("Application could not be started"): a second try goes through.
+wine_reg() {
+  wine reg add "$@" /f >>"$work/wine.log" 2>&1 || { sleep 1; wine reg add "$@" /f >>"$work/wine.log" 2>&1; }
+}
 
 # Windows' fonts are not here: the metric-compatible Liberation fonts stand in
 # for the ones the window and the system dialogs ask for.
