@@ -1,6 +1,7 @@
 #include "ports/port_names.h"
 #include "ports/port_scan.h"
 #include "ports/port_table.h"
+#include "ports/system_ports.h"
 #include "tests/support/port_mapping.h"
 
 #include <gtest/gtest.h>
@@ -172,6 +173,24 @@ TEST(AdapterName, FoundThroughTheStableLinkThatLeadsToTheDevice)
 
     EXPECT_FALSE(adapterNameIn((root / "dev/ttyUSB2").string(), root / "by-id", root / "class"));
     EXPECT_FALSE(adapterNameIn((root / "dev/ttyUSB0").string(), root / "no-by-id", root / "class"));
+    fs::remove_all(root);
+}
+
+// The kernel's RFCOMM terminals, also under another name that leads to one.
+TEST(BluetoothLink, IsAnRfcommTerminal)
+{
+    namespace fs = std::filesystem;
+    char pattern[] = "/tmp/veltor-rfcomm-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    const fs::path root = pattern;
+    std::ofstream(root / "rfcomm12").put('x');
+    fs::create_symlink(root / "rfcomm12", root / "phone");
+    const auto bluetooth = [](const fs::path& device) { return platformPorts().isBluetoothLink(device.string()); };
+    EXPECT_TRUE(bluetooth("/dev/rfcomm0"));
+    EXPECT_TRUE(bluetooth(root / "phone"));
+    EXPECT_FALSE(bluetooth("/dev/rfcomm"));
+    EXPECT_FALSE(bluetooth("/dev/rfcommA"));
+    EXPECT_FALSE(bluetooth("/dev/ttyUSB0"));
     fs::remove_all(root);
 }
 
