@@ -18,6 +18,7 @@
 #include "ports/port_names.h"
 #include "ports/port_table.h"
 #include "session/instrument_session.h"
+#include "session/port_probe.h"
 #include "session/session_texts.h"
 
 #include <QAction>
@@ -114,20 +115,6 @@ void uncheck(QRadioButton* button)
     button->setAutoExclusive(false);
     button->setChecked(false);
     button->setAutoExclusive(true);
-}
-
-// None when the port opens and closes again; otherwise why it did not (the
-// system's error where it gave one).
-std::optional<std::error_code> openFailure(int port)
-{
-    try {
-        SerialPort serial(port, portTimeoutSeconds);
-        serial.openPort();
-        serial.closePort();
-        return std::nullopt;
-    } catch (const GeneralException& failure) {
-        return failure.cause();
-    }
 }
 
 // Shows the connection state as soon as the identifier is in, before the
@@ -336,10 +323,11 @@ void TForm1::probePorts()
     bool anyOpened = false;
     for (int button = 1; button <= static_cast<int>(portButtons.size()); ++button) {
         const std::int32_t port = buttonPorts[static_cast<std::size_t>(button - 1)];
-        const std::optional<std::error_code> failure = openFailure(port);
-        portButton(button)->setToolTip(portToolTip(port, failure.value_or(std::error_code())));
-        setPortButtonEnabled(button, !failure);
-        anyOpened = anyOpened || !failure;
+        const session::PortProbe probe = session::probePort(port);
+        const bool opened = probe.outcome == session::PortProbe::Outcome::Opened;
+        portButton(button)->setToolTip(portToolTip(port, probe.cause));
+        setPortButtonEnabled(button, opened);
+        anyOpened = anyOpened || opened;
     }
     if (!anyOpened)
         dialogs.programMessage(noPortsMessage);
