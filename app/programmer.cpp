@@ -15,6 +15,7 @@
 #include "desktop/beep.h"
 #include "job/job_info.h"
 #include "link/serial_port.h"
+#include "ports/latency_timer.h"
 #include "ports/port_names.h"
 #include "ports/port_table.h"
 #include "session/instrument_session.h"
@@ -55,6 +56,10 @@ const QColor green(0, 128, 0);
 const QColor fuchsia(255, 0, 255);
 
 constexpr std::int32_t portTimeoutSeconds = session::portTimeoutSeconds;
+// Under the port group, in the gap above the connection group.
+const QRect latencyNoticePlace(9, 80, 435, 14);
+constexpr int latencyNoticePixels = 11;
+constexpr int smallestNoticePixels = 9;
 constexpr qint64 repaintIntervalMs = 30;
 // While the line is quiet only exposed areas need painting: each pass of the
 // event loop costs far more than the waiting itself, so it is taken less often.
@@ -115,6 +120,20 @@ void uncheck(QRadioButton* button)
     button->setAutoExclusive(false);
     button->setChecked(false);
     button->setAutoExclusive(true);
+}
+
+// One line of text in the label's width: in a smaller font where it needs
+// one, cut short only where even the smallest is too wide.
+void showFitted(QLabel& label, const QString& text)
+{
+    QFont font = label.font();
+    for (int pixels = latencyNoticePixels; pixels >= smallestNoticePixels; --pixels) {
+        font.setPixelSize(pixels);
+        if (QFontMetrics(font).horizontalAdvance(text) <= label.width())
+            break;
+    }
+    label.setFont(font);
+    label.setText(QFontMetrics(font).elidedText(text, Qt::ElideRight, label.width()));
 }
 
 // Shows the connection state as soon as the identifier is in, before the
@@ -197,6 +216,10 @@ void TForm1::buildControls()
     ProgressBar1->setValue(0);
     ProgressBar1->setTextVisible(false);
     buildPreviousVersionGroup(client);
+    latencyNotice = place<QLabel>(client, "LatencyNotice", latencyNoticePlace);
+    // So that the command it names can be copied.
+    latencyNotice->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    latencyNotice->hide();
     setFocusOrder();
 }
 
@@ -316,6 +339,7 @@ void TForm1::probePorts()
 {
     // Start and reset forget the device the last connect used.
     portTable().releasePins();
+    latencyNotice->hide();
     for (QRadioButton* button : portButtons)
         uncheck(button);
     const PortSurvey survey;
@@ -448,6 +472,7 @@ void TForm1::pinChosenPort()
 
 void TForm1::connectToInstrument()
 {
+    latencyNotice->hide();
     pinChosenPort();
     try {
         identifyInstrument();
@@ -464,6 +489,7 @@ void TForm1::identifyInstrument()
     const std::unique_ptr<SerialPort> chosen = openChosenPort();
     if (!chosen)
         return;
+    showLatencyTimerNotice(selectedPort().toInt(), chosen->lowLatency());
     ConnectionShower shower([this](bool matched) { showConnectionState(matched); });
     const session::Connection connection = session::connect(*chosen, {.readSignature = false, .observer = &shower});
     const session::Versions& versions = *connection.versions;
@@ -522,6 +548,17 @@ void TForm1::showConnectionState(bool connected)
     Edit1->setText(connected ? connectedText : notConnectedText);
     setTextColour(Edit1, QPalette::Text, connected ? green : red);
     setCommandsEnabled(connected);
+}
+
+void TForm1::showLatencyTimerNotice(std::int32_t port, const LowLatencyOutcome& lowLatency)
+{
+    const std::string device = portDevicePath(port);
+    const std::optional<AdapterDriver> slowAdapter = slowLatencyTimer(device, lowLatency);
+    if (!slowAdapter)
+        return;
+    showFitted(*latencyNotice, QString::fromStdString(latencyTimerNotice(*slowAdapter, device)));
+    latencyNotice->setToolTip(QString::fromStdString(latencyTimerSteps(port, device)));
+    latencyNotice->show();
 }
 
 void TForm1::showPreviousVersionGroup()

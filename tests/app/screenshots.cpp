@@ -1,6 +1,7 @@
 // Renders the main window (before and after a connect, with a port button's
 // tooltip, and while it programs), the success notice, the About dialog, a
-// run that fails half-way and the start of a stand-in build to PNG files,
+// run that fails half-way, a connect through an adapter that holds replies
+// back and the start of a stand-in build to PNG files,
 // against the simulated instrument:
 //
 //   xvfb-run -a sh -c 'openbox & sleep 1; veltor-gui-screenshots docs/screenshots'
@@ -16,6 +17,7 @@
 #include "sim/instrument.h"
 #include "tests/app/dialog_recorder.h"
 #include "tests/app/isolated_ports.h"
+#include "tests/support/presented_ports.h"
 
 #include <QApplication>
 #include <QDir>
@@ -237,6 +239,25 @@ bool failedRun(const QDir& directory)
     return saved;
 }
 
+// A connect through an FTDI adapter whose latency timer is at its default: the
+// line under the port group.
+bool slowAdapter(const QDir& directory)
+{
+    sim::Instrument instrument(sim::Config{});
+    ScopedPortMapping mapping(simulatedPort, instrument.devicePath());
+    const PresentedPorts adapter(describePorts(
+        {}, {{"COM3", "FTDIBUS\\VID_0403+PID_6001+A50285BIA\\0000", "USB\\VID_0403&PID_6001\\A50285BI",
+              "USB Serial Port (COM3)", "FTDI", "FTSER2K", 16u}}));
+    DialogRecorder dialogs;
+    TForm1 window(dialogs);
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        return false;
+    window.RadioButton3->setChecked(true);
+    window.BitBtn1Click();
+    return save({&window}, directory, "main-window-latency-timer.png");
+}
+
 // A build carrying the stand-in, as it starts: the window's mark and the box.
 int standInStart(const QDir& directory)
 {
@@ -323,6 +344,7 @@ int main(int argc, char* argv[])
     window.N3Click();
     window.hide();
     ok = failedRun(directory) && ok;
+    ok = slowAdapter(directory) && ok;
 
     for (const QString& line : dialogs.all())
         std::printf("shown: %s\n", qPrintable(QString(line).replace(u'\n', u' ')));
