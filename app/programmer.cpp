@@ -534,6 +534,9 @@ void TForm1::programInstrument()
         // it was; a failed run always ends with the bar at 0.
         ProgressBar1->setValue(0);
         dialogs.programMessage(programFailedMessage);
+        // The instrument is half-written or out of its bootloader: a second
+        // Program would fail the same way, Connect is what helps.
+        showConnectionState(false);
     }
 }
 

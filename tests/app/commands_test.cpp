@@ -454,21 +454,35 @@ private slots:
 
         QCOMPARE(bench.dialogs.all(), QStringList{QStringLiteral("message: ") + programFailed});
         QCOMPARE(bench.window.ProgressBar1->value(), 0);
-        QCOMPARE(bench.window.Edit1->text(), connectedText);
-        QVERIFY(bench.window.BitBtn4->isEnabled());
+        QCOMPARE(bench.window.Edit1->text(), notConnectedText);
+        QVERIFY(!bench.window.BitBtn4->isEnabled());
         QVERIFY(bench.portIsFree());
     }
 
-    void aLineThatDiesMidWriteLeavesTheBarAtZero()
+    // Half-written, the instrument needs a new connect: the window says so
+    // and offers nothing else, yet remembers the version it had.
+    void aLineThatDiesMidWriteLeavesTheWindowNotConnected()
     {
         sim::Config config = firmware(3, 57);
         config.faults.hangUpAfterBytes = 30000;
         Bench bench(config);
+        bench.window.show();
         bench.window.BitBtn1Click();
+        QString stateWithTheBox;
+        bench.dialogs.onShown = [&](const DialogRecorder::Shown&) { stateWithTheBox = bench.window.Edit1->text(); };
         bench.window.BitBtn4Click();
 
         QCOMPARE(bench.dialogs.all(), QStringList{QStringLiteral("message: ") + programFailed});
+        QCOMPARE(stateWithTheBox, connectedText);
         QCOMPARE(bench.window.ProgressBar1->value(), 0);
+        QCOMPARE(bench.window.Edit1->text(), notConnectedText);
+        QCOMPARE(textColour(bench.window.Edit1), QColor(255, 0, 0));
+        QVERIFY(bench.window.Label1->isVisible());
+        QVERIFY(!bench.window.BitBtn3->isEnabled());
+        QVERIFY(!bench.window.BitBtn4->isEnabled());
+        QCOMPARE(previousVersion, 357);
+        QCOMPARE(bench.window.Edit2->text(), QStringLiteral("3.57"));
+        QVERIFY(bench.window.GroupBox3->isVisible());
     }
 
     void programOnAPortThatWillNotOpenFailsTheSameWay()
