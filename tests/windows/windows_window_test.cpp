@@ -1,18 +1,13 @@
 // What only the Windows build of the window can get wrong: its texts must
 // arrive as UTF-8 through the MinGW compiler, its pictures come from PNG files
-// rendered when it was built, its static Qt must carry the vista style, and
-// its probe must leave a paired phone's ports unopened.
+// rendered when it was built, and its static Qt must carry the vista style.
 #include "app/pictures.h"
 #include "app/programmer.h"
 #include "tests/app/dialog_recorder.h"
-#include "tests/support/paired_phone.h"
-#include "tests/support/presented_ports.h"
-#include "tests/support/refused_opens_win32.h"
 
 #include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QStyleFactory>
 #include <QtTest>
 
@@ -58,23 +53,6 @@ private slots:
                 drawn += qAlpha(image.pixel(x, y)) > 0 ? 1 : 0;
         }
         QVERIFY2(drawn > image.width() * image.height() / 10, qPrintable(QString::number(drawn)));
-    }
-
-    void aPairedPhonesPortsAreShownUnavailableWithoutBeingOpened()
-    {
-        const PresentedPorts phone(pairedPhone::ports());
-        RefusedOpens calls;
-        DialogRecorder dialogs;
-        TForm1 window(dialogs);
-
-        for (const std::string& opened : calls.opened)
-            QVERIFY2(opened != "\\\\.\\COM4" && opened != "\\\\.\\COM5", opened.c_str());
-        QVERIFY(!calls.opened.empty());
-        QCOMPARE(window.RadioButton4->text(), QStringLiteral("СОМ4"));
-        QVERIFY(!window.RadioButton4->isEnabled());
-        QCOMPARE(window.RadioButton4->toolTip(),
-                 QStringLiteral("\\\\.\\COM4\nStandard Serial over Bluetooth link (COM4)\nMicrosoft\nдрайвер BTHMODEM"
-                                "\nз'єднання Bluetooth: не відкривався, VELTOR під'єднується кабелем"));
     }
 
     void theVistaStyleIsBuiltIn()
