@@ -19,6 +19,7 @@
 #include "ports/port_names.h"
 #include "ports/port_table.h"
 #include "session/instrument_session.h"
+#include "session/port_probe.h"
 #include "session/session_texts.h"
 
 #include <algorithm>
@@ -537,22 +538,25 @@ std::vector<std::int32_t> portsToList()
     return numbers;
 }
 
-// Opens the port to tell whether it is free; says who holds it where the system can tell.
+// Opens the port, unless it is a Bluetooth link, to tell whether it is free;
+// says who holds it where the system can tell.
 std::string portState(std::int32_t number, const std::string& device, bool& opened)
 {
-    try {
-        SerialPort channel(number, portTimeoutSeconds);
-        channel.openPort();
-        channel.closePort();
+    const session::PortProbe probe = session::probePort(number);
+    switch (probe.outcome) {
+    case session::PortProbe::Outcome::Opened:
         opened = true;
         return "вільний";
-    } catch (const GeneralException& failure) {
-        if (const std::vector<PortHolder> holders = portHolders(device); !holders.empty())
-            return "зайнятий: " + holdersText(holders);
-        if (heldByAnotherProgram(failure.cause()))
-            return anotherProgramHoldsText();
-        return "недоступний: " + failure.message();
+    case session::PortProbe::Outcome::BluetoothLink:
+        return bluetoothLinkText;
+    case session::PortProbe::Outcome::NotOpened:
+        break;
     }
+    if (const std::vector<PortHolder> holders = portHolders(device); !holders.empty())
+        return "зайнятий: " + holdersText(holders);
+    if (heldByAnotherProgram(probe.cause))
+        return anotherProgramHoldsText();
+    return "недоступний: " + probe.failure;
 }
 
 int listPorts(Console& console)

@@ -4,7 +4,9 @@
 
 #include "image/builtin_image.h"
 #include "sim/instrument.h"
+#include "tests/support/paired_phone.h"
 #include "tests/support/port_mapping.h"
+#include "tests/support/presented_ports.h"
 
 #include <gtest/gtest.h>
 
@@ -401,19 +403,30 @@ TEST_F(CommandLineTest, ADeviceWithoutPermissionGetsTheRightAdvice)
     }
 }
 
-TEST_F(CommandLineTest, PortsListsTheInstrumentAsAvailable)
+// A port that the system describes as a paired phone's link is listed as
+// such without being opened; a command given it still opens it.
+TEST_F(CommandLineTest, PortsListsTheInstrumentAsAvailableAndABluetoothLinkUnopened)
 {
     sim::Instrument instrument(sim::Config{});
     ScopedPortMapping mapping(9, instrument.devicePath());
+    sim::Instrument phoneLink(sim::Config{});
+    ScopedPortMapping phoneMapping(4, phoneLink.devicePath());
+    const PresentedPorts phone(pairedPhone::ports());
 
     const Outcome outcome = run({"ports"});
 
     EXPECT_EQ(outcome.code, 0);
-    const std::size_t line = outcome.out.find("COM9 ");
-    ASSERT_NE(line, std::string::npos) << outcome.out;
-    const std::string row = outcome.out.substr(line, outcome.out.find('\n', line) - line);
-    EXPECT_TRUE(contains(row, instrument.devicePath())) << row;
-    EXPECT_TRUE(contains(row, "вільний")) << row;
+    const auto row = [&](const std::string& name) {
+        const std::size_t line = outcome.out.find(name + " ");
+        return line == std::string::npos ? std::string() : outcome.out.substr(line, outcome.out.find('\n', line) - line);
+    };
+    EXPECT_TRUE(contains(row("COM9"), instrument.devicePath())) << outcome.out;
+    EXPECT_TRUE(contains(row("COM9"), "вільний")) << outcome.out;
+    EXPECT_TRUE(contains(row("COM4"), bluetoothLinkText)) << outcome.out;
+    EXPECT_TRUE(contains(outcome.out, "Standard Serial over Bluetooth link (COM4)")) << outcome.out;
+
+    EXPECT_EQ(run({"leave", "4"}).code, 0);
+    EXPECT_TRUE(eventually([&] { return phoneLink.counters().bytesFromHost == 1; }));
 }
 
 // Only an adapter that holds every reply for its 16 ms latency timer earns the
