@@ -59,27 +59,14 @@ using session::targetVersion;
 using session::versionText;
 
 // Step names of the service record.
-constexpr const char* handshakeStep = "handshake";
-constexpr const char* identifierStep = "identifier";
-constexpr const char* versionsStep = "versions";
-constexpr const char* signatureStep = "signature";
-constexpr const char* confirmationStep = "confirmation";
-constexpr const char* programStep = "program";
-constexpr const char* verifyStep = "verify";
-constexpr const char* leaveStep = "leave";
-
-const char* stepName(session::Step step)
-{
-    switch (step) {
-    case session::Step::Handshake:
-        return handshakeStep;
-    case session::Step::ReadVersions:
-        return versionsStep;
-    case session::Step::ReadSignature:
-        return signatureStep;
-    }
-    return "";
-}
+const char* const handshakeStep = stepRecordName(RunStep::Handshake);
+const char* const identifierStep = stepRecordName(RunStep::Identifier);
+const char* const versionsStep = stepRecordName(RunStep::Versions);
+const char* const signatureStep = stepRecordName(RunStep::Signature);
+const char* const confirmationStep = stepRecordName(RunStep::Confirmation);
+const char* const programStep = stepRecordName(RunStep::Program);
+const char* const verifyStep = stepRecordName(RunStep::Verify);
+const char* const leaveStep = stepRecordName(RunStep::Leave);
 
 bool isYes(std::string answer)
 {
@@ -236,27 +223,29 @@ private:
         return connection.matched;
     }
 
-    void started(session::Step step, const session::Connection&) override
+    void started(RunStep step, const session::Connection&) override
     {
-        beginStep(stepName(step));
-        if (step == session::Step::Handshake) {
+        beginStep(stepRecordName(step));
+        if (step == RunStep::Handshake) {
             console.out << "Увімкніть VELTOR (очікування до 6 с)...\n" << std::flush;
             progress.beginStep();
         }
     }
 
-    void finished(session::Step step, const session::Connection& sofar) override
+    void finished(RunStep step, const session::Connection& sofar) override
     {
         endStep();
         switch (step) {
-        case session::Step::Handshake:
+        case RunStep::Handshake:
             showIdentifier(sofar);
             break;
-        case session::Step::ReadVersions:
+        case RunStep::Versions:
             showVersions(*sofar.versions);
             break;
-        case session::Step::ReadSignature:
+        case RunStep::Signature:
             showSignature(sofar.signature);
+            break;
+        default:
             break;
         }
     }
@@ -437,8 +426,8 @@ private:
         const bool interrupted = dynamic_cast<const InterruptedException*>(&failure) != nullptr;
         if (interrupted)
             jobFailureText = cause + ": " + interruptionAdvice(instrumentState(), arguments.port);
-        if (const std::optional<frontend::Phase>& phase = progress.currentPhase())
-            record.failurePhase = frontend::phaseName(*phase);
+        if (const std::optional<RunStep>& phase = progress.currentPhase())
+            record.failurePhase = stepRecordName(*phase);
         progress.endStep(false);
         if (currentStep)
             record.addStep(currentStep, "failed", cause);
@@ -477,16 +466,16 @@ private:
     {
         if (record.verification == "passed")
             return InstrumentState::Updated;
-        const std::optional<frontend::Phase>& phase = progress.currentPhase();
+        const std::optional<RunStep>& phase = progress.currentPhase();
         if (currentStep == programStep && phase) {
             switch (*phase) {
-            case frontend::Phase::Erase:
-            case frontend::Phase::Write:
+            case RunStep::Erase:
+            case RunStep::Write:
                 return InstrumentState::ErasedOrPartlyWritten;
-            case frontend::Phase::ReadBack:
-            case frontend::Phase::Compare:
+            case RunStep::ReadBack:
+            case RunStep::Compare:
                 return InstrumentState::WrittenNotVerified;
-            case frontend::Phase::Handshake:
+            default:
                 break;
             }
         }

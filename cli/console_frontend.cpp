@@ -51,30 +51,13 @@ void ConsoleProgress::beginStep()
     waitingSince = clock();
 }
 
-const char* ConsoleProgress::phaseLabel(frontend::Phase phase)
-{
-    switch (phase) {
-    case frontend::Phase::Handshake:
-        return "з'єднання";
-    case frontend::Phase::Erase:
-        return "стирання";
-    case frontend::Phase::Write:
-        return "запис";
-    case frontend::Phase::ReadBack:
-        return "читання";
-    case frontend::Phase::Compare:
-        return "перевірка";
-    }
-    return "";
-}
-
-void ConsoleProgress::beginPhase(frontend::Phase next)
+void ConsoleProgress::beginPhase(RunStep next)
 {
     // A new phase means the one before got through.
     endBar(true);
     phase = next;
     waitingSince = clock();
-    const bool hasBar = next != frontend::Phase::Erase && next != frontend::Phase::ReadBack;
+    const bool hasBar = next != RunStep::Erase && next != RunStep::ReadBack;
     if (!terminal && !hasBar)
         out << phaseText() << "...\n" << std::flush;
 }
@@ -164,7 +147,7 @@ void ConsoleProgress::openBar(int newMaximum)
 
 std::string ConsoleProgress::phaseText() const
 {
-    return phase ? phaseLabel(*phase) : waitingName;
+    return phase ? stepLabel(*phase) : waitingName;
 }
 
 void ConsoleProgress::printPlainStep()

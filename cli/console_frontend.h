@@ -36,12 +36,11 @@ public:
 
     void setMaximum(int maximum) override;
     void setPosition(int position) override;
-    void beginPhase(frontend::Phase phase) override;
+    void beginPhase(RunStep phase) override;
     void whileWaiting() override;
 
     // The phase announced last in the current step, if any.
-    const std::optional<frontend::Phase>& currentPhase() const { return phase; }
-    static const char* phaseLabel(frontend::Phase phase);
+    const std::optional<RunStep>& currentPhase() const { return phase; }
 
     static double steadySeconds();
     static constexpr double redrawInterval = 0.1;
@@ -61,7 +60,7 @@ private:
     bool terminal;
     Clock clock;
 
-    std::optional<frontend::Phase> phase;
+    std::optional<RunStep> phase;
     bool inStep = false;
     double waitingSince = 0;
 
