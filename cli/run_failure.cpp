@@ -73,6 +73,7 @@ void keepLineError(const GeneralException& failure, RunOutcome& outcome)
         outcome.failure->lineError = failure.cause().message();
 }
 
+// Only a VerificationException is of the verification kind.
 void keepMismatch(const GeneralException& failure, RunOutcome& outcome)
 {
     outcome.verification = Verification::Failed;
@@ -88,18 +89,15 @@ constexpr std::array<FailureTreatment, 6> treatments = {{
     {FailureKind::Interrupted, ExitCode::Interrupted, true, nullptr, nullptr},
 }};
 
-constexpr bool inOrder()
-{
-    for (std::size_t i = 0; i < treatments.size(); ++i)
-        if (static_cast<std::size_t>(treatments[i].kind) != i)
-            return false;
-    return true;
-}
-static_assert(inOrder(), "one row for every kind, in the order of the enumeration");
+static_assert(treatments.size() == static_cast<std::size_t>(FailureKind::Interrupted) + 1,
+              "a row for every kind of failure");
 
 const FailureTreatment& treatmentOf(FailureKind kind)
 {
-    return treatments.at(static_cast<std::size_t>(kind));
+    for (const FailureTreatment& treatment : treatments)
+        if (treatment.kind == kind)
+            return treatment;
+    return treatments.front();
 }
 
 // The window's Program shows its own text over the core's message, and the
@@ -139,6 +137,7 @@ ExitCode endWithFailure(const GeneralException& failure, RunContext& run)
     for (const std::string& hint : hints)
         run.console.tell(hint);
     if (outcome.command == Command::Update && outcome.verification != Verification::Passed)
-        outcome.steps.add(RunStep::Leave, StepResult::Skipped, "the instrument stays in its bootloader for another attempt");
+        outcome.steps.add(RunStep::Leave, StepResult::Skipped,
+                          "the instrument stays in its bootloader for another attempt");
     return treatment.exitCode;
 }
