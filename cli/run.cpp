@@ -101,6 +101,7 @@ int Run::execute()
     } catch (const GeneralException& failure) {
         code = endWithFailure(failure, context);
     } catch (const std::exception& failure) {
+        // Anything the core did not raise itself (out of memory, ...) is a general failure.
         code = endWithFailure(GeneralException(failure.what()), context);
     }
     outcome.durationSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();

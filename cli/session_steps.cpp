@@ -10,7 +10,7 @@
 
 namespace {
 
-
+// The identifier's bytes as text, those that are not printable ASCII as \xNN.
 std::string printable(const std::string& bytes)
 {
     std::string text;
