@@ -141,10 +141,10 @@ void showFitted(QLabel& label, const QString& text)
 class ConnectionShower final : public session::StepObserver {
 public:
     explicit ConnectionShower(std::function<void(bool)> showState) : show(std::move(showState)) {}
-    void started(session::Step, const session::Connection&) override {}
-    void finished(session::Step step, const session::Connection& sofar) override
+    void started(RunStep, const session::Connection&) override {}
+    void finished(RunStep step, const session::Connection& sofar) override
     {
-        if (step == session::Step::Handshake)
+        if (step == RunStep::Handshake)
             show(sofar.matched);
     }
 
