@@ -168,8 +168,6 @@ public:
     void discard(int fd) override { ::tcflush(fd, TCOFLUSH); }
 };
 
-DriverOutputQueue driverOutputQueue;
-OutputQueue* outputQueueInUse = &driverOutputQueue;
 
 // Waits for the output queue to empty, like tcdrain, but no longer than the
 // deadline: tcdrain waits for ever on a line that does not move. The pauses
@@ -198,19 +196,11 @@ bool drainBefore(int fd, SteadyClock::time_point deadline, std::error_code& erro
 
 } // namespace
 
-OutputQueue& outputQueue()
+template <>
+OutputQueue& Seam<OutputQueue>::real()
 {
-    return *outputQueueInUse;
-}
-
-ScopedOutputQueue::ScopedOutputQueue(OutputQueue& queue) : previous(outputQueueInUse)
-{
-    outputQueueInUse = &queue;
-}
-
-ScopedOutputQueue::~ScopedOutputQueue()
-{
-    outputQueueInUse = previous;
+    static DriverOutputQueue queue;
+    return queue;
 }
 
 bool SerialPort::openDevice()

@@ -43,22 +43,11 @@ public:
     DWORD lastError() override { return GetLastError(); }
 };
 
-WindowsCalls windowsCalls;
-Win32SerialCalls* callsInUse = &windowsCalls;
-
 } // namespace
 
-Win32SerialCalls& win32SerialCalls()
+template <>
+Win32SerialCalls& Seam<Win32SerialCalls>::real()
 {
-    return *callsInUse;
-}
-
-ScopedWin32SerialCalls::ScopedWin32SerialCalls(Win32SerialCalls& calls) : previous(callsInUse)
-{
-    callsInUse = &calls;
-}
-
-ScopedWin32SerialCalls::~ScopedWin32SerialCalls()
-{
-    callsInUse = previous;
+    static WindowsCalls calls;
+    return calls;
 }

@@ -5,6 +5,8 @@
 // place to see what real drivers and Windows' own timer do, which wine never
 // shows. Windows only.
 
+#include "common/seam.h"
+
 #include <string>
 
 #include <windows.h>
@@ -33,16 +35,13 @@ public:
     virtual DWORD lastError() = 0;
 };
 
+template <>
+Win32SerialCalls& Seam<Win32SerialCalls>::real();
+
 // The calls in use: Windows' own unless a ScopedWin32SerialCalls says otherwise.
-Win32SerialCalls& win32SerialCalls();
+inline Win32SerialCalls& win32SerialCalls()
+{
+    return Seam<Win32SerialCalls>::get();
+}
 
-class ScopedWin32SerialCalls {
-public:
-    explicit ScopedWin32SerialCalls(Win32SerialCalls& calls);
-    ~ScopedWin32SerialCalls();
-    ScopedWin32SerialCalls(const ScopedWin32SerialCalls&) = delete;
-    ScopedWin32SerialCalls& operator=(const ScopedWin32SerialCalls&) = delete;
-
-private:
-    Win32SerialCalls* previous;
-};
+using ScopedWin32SerialCalls = Seam<Win32SerialCalls>::Scoped;
