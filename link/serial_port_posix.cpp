@@ -350,11 +350,11 @@ void SerialPort::sleepBriefly(std::chrono::nanoseconds duration)
     std::this_thread::sleep_for(duration);
 }
 
-bool SerialPort::writeBytes(const std::uint8_t* bytes, std::int32_t count)
+bool SerialPort::writeBytes(const std::uint8_t* bytes, std::int32_t count, std::int32_t& sent)
 {
     const int fd = descriptor(portHandle);
     const auto deadline = outputDeadline(timeout);
-    std::int32_t sent = 0;
+    sent = 0;
     while (sent < count) {
         const ssize_t written = ::write(fd, bytes + sent, static_cast<std::size_t>(count - sent));
         if (written > 0) {
@@ -372,8 +372,7 @@ bool SerialPort::writeBytes(const std::uint8_t* bytes, std::int32_t count)
         deviceError = written < 0 ? lastSystemError() : systemError(EIO);
         return false;
     }
-    // No drain here: on a USB adapter each would cost a bus round trip per
-    // byte. The transmit purge that ends every frame drains instead.
+    // No drain here: the transmit purge that ends every frame drains instead.
     return true;
 }
 

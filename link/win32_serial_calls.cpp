@@ -36,7 +36,6 @@ public:
     {
         return ClearCommError(handle, &errors, &status) != 0;
     }
-    bool flushFileBuffers(HANDLE handle) override { return FlushFileBuffers(handle) != 0; }
     bool purgeComm(HANDLE handle, DWORD flags) override { return PurgeComm(handle, flags) != 0; }
     bool closeHandle(HANDLE handle) override { return CloseHandle(handle) != 0; }
     void sleep(DWORD milliseconds) override { Sleep(milliseconds); }

@@ -27,7 +27,6 @@ public:
     virtual bool readFile(HANDLE handle, void* into, DWORD capacity, DWORD& got) = 0;
     virtual bool writeFile(HANDLE handle, const void* bytes, DWORD count, DWORD& written) = 0;
     virtual bool clearCommError(HANDLE handle, DWORD& errors, COMSTAT& status) = 0;
-    virtual bool flushFileBuffers(HANDLE handle) = 0;
     virtual bool purgeComm(HANDLE handle, DWORD flags) = 0;
     virtual bool closeHandle(HANDLE handle) = 0;
     virtual void sleep(DWORD milliseconds) = 0;

@@ -57,6 +57,18 @@ std::error_code causeOf(Call call, std::string* message = nullptr)
     return {};
 }
 
+// Write calls this process has made so far (the kernel's own count).
+long writeCallsSoFar()
+{
+    std::ifstream io("/proc/self/io");
+    std::string key;
+    long value = 0;
+    while (io >> key >> value)
+        if (key == "syscw:")
+            return value;
+    return -1;
+}
+
 // A port mapped onto a fresh pseudo-terminal, which the test drives from the
 // master side.
 class SerialPortOnPty : public ::testing::Test {
@@ -231,6 +243,7 @@ TEST_F(SerialPortOnPty, EveryByteValuePassesUnchangedBothWaysAndReadsAsUnsigned)
     // writeByte sends the low eight bits of its argument.
     serial.writeByte(0x141);
     serial.writeByte(-1);
+    serial.purgeTransmit();
     std::vector<std::uint8_t> expected = all;
     expected.insert(expected.end(), all.begin(), all.end());
     expected.insert(expected.end(), {0x41, 0xFF});
@@ -261,6 +274,64 @@ TEST_F(SerialPortOnPty, NoByteWrittenIsLostToAPurgeThatFollows)
     reader.join();
     EXPECT_EQ(arrived.size(), expected.size());
     EXPECT_TRUE(arrived == expected);
+}
+
+// Each frame leaves in one write call, whatever ends it: the transmit purge,
+// a read or a poll, a block (after the header gathered before it) or the
+// close; a receive purge keeps what is gathered. Only a frame longer than the
+// program gathers goes in parts. The bytes and their order stay as given.
+TEST_F(SerialPortOnPty, EachFrameLeavesInOneWriteCall)
+{
+    using Sent = std::vector<std::uint8_t>;
+    using Step = std::function<void(SerialPort&, Sent&)>;
+    const auto bytes = [](Sent values) {
+        return Step([values](SerialPort& p, Sent& sent) {
+            for (const std::uint8_t value : values)
+                p.writeByte(value);
+            sent.insert(sent.end(), values.begin(), values.end());
+        });
+    };
+    const auto counting = [](int count) {
+        Sent values(static_cast<std::size_t>(count));
+        std::iota(values.begin(), values.end(), std::uint8_t{0});
+        return values;
+    };
+    const auto block = [&](int count) {
+        return Step([values = counting(count)](SerialPort& p, Sent& sent) {
+            p.writeBlock(values.data(), static_cast<std::int32_t>(values.size()));
+            sent.insert(sent.end(), values.begin(), values.end());
+        });
+    };
+    const Step purge = [](SerialPort& p, Sent&) { p.purgeTransmit(); };
+    const Step poll = [](SerialPort& p, Sent&) { p.pollByte(std::time(nullptr) - 10); };
+    const Step read = [](SerialPort& p, Sent&) { EXPECT_THROW(p.readByte(), TimeoutException); };
+    const Step dropInput = [](SerialPort& p, Sent&) { p.purgeReceive(); };
+    const Step close = [](SerialPort& p, Sent&) { p.closePort(); };
+    const struct {
+        const char* frames;
+        std::vector<Step> steps;
+        long writes;
+    } cases[] = {
+        {"setAddress", {bytes({'A', 0x12, 0x34}), purge}, 1},
+        {"probe pair", {bytes({']'}), purge, bytes({'['}), purge, poll}, 2},
+        {"flash block byte by byte", {bytes({'B', 1, 0, 'F'}), bytes(counting(256)), read}, 1},
+        {"block after its header, then a letter", {bytes({'g', 0, 4, 'F'}), block(4), bytes({'x'}), purge}, 2},
+        {"leave", {bytes({'E'}), close}, 1},
+        {"around a receive purge", {bytes({'S'}), dropInput, bytes({'T'}), purge}, 1},
+        {"longer than gathered", {bytes(counting(1500)), purge}, 2},
+        {"long block", {bytes({'B', 0x07, 0xD0, 'E'}), block(2000), purge}, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.frames);
+        SerialPort serial(port, 0);
+        serial.openPort();
+        Sent sent;
+        const long before = writeCallsSoFar();
+        for (const Step& step : c.steps)
+            step(serial, sent);
+        EXPECT_EQ(writeCallsSoFar() - before, c.writes);
+        EXPECT_EQ(pty.drainFor(100ms), sent);
+    }
 }
 
 // A real line's output queue, which a pseudo-terminal lacks: what was written
@@ -333,6 +404,8 @@ TEST_F(SerialPortOnPty, WrittenBytesAreWaitedForWithinTheTimeOutAndNeverDropped)
 // The command line stops an interrupted run from its idle call. A frame that
 // the line is slow to take (a block, a purge inside a block) is not cut by
 // that: the whole frame goes out, and the run stops at the wait for the reply.
+// The close's wait for a line that does not take the leave byte ends there
+// too, and the port is still let go.
 TEST_F(SerialPortOnPty, AnInterruptionWaitsUntilTheWholeFrameHasGoneOut)
 {
     struct InterruptedRun final : frontend::Idle {
@@ -352,6 +425,12 @@ TEST_F(SerialPortOnPty, AnInterruptionWaitsUntilTheWholeFrameHasGoneOut)
     EXPECT_NO_THROW(serial.writeBlock(block.data(), static_cast<std::int32_t>(block.size())));
     EXPECT_EQ(messageOf<GeneralException>([&] { serial.readByte(); }), "interrupted");
     EXPECT_EQ(idle.received + pty.drainFor(200ms).size(), block.size());
+
+    ScriptedOutputQueue heldLine;
+    serial.writeByte('E');
+    EXPECT_EQ(messageOf<GeneralException>([&] { serial.closePort(); }), "interrupted");
+    EXPECT_FALSE(serial.isOpen());
+    EXPECT_NO_THROW(SerialPort(port, 0).openPort()) << "the port was not released";
 }
 
 TEST_F(SerialPortOnPty, PurgeReceiveDiscardsWhatHasArrived)
@@ -535,6 +614,7 @@ TEST_F(SerialPortOnPty, SecondOpenOfAnOpenPortIsRefusedAndTheChannelStaysUsable)
     EXPECT_EQ(messageOf<PortException>([&] { serial.openPort(); }), "Канал вже відкритий! Неможливо відкрити вдруге!");
     EXPECT_TRUE(serial.isOpen());
     serial.writeByte('k');
+    serial.purgeTransmit();
     EXPECT_EQ(pty.drainFor(200ms), std::vector<std::uint8_t>{'k'});
 }
 
@@ -590,6 +670,7 @@ TEST_F(SerialPortOnPty, ReopensAfterClose)
     serial.openPort();
     EXPECT_TRUE(serial.isOpen());
     serial.writeByte('r');
+    serial.purgeTransmit();
     EXPECT_EQ(pty.drainFor(200ms), std::vector<std::uint8_t>{'r'});
 }
 
@@ -637,6 +718,7 @@ TEST(SerialPortPortTen, OpensTheDeviceOfCom10AndNamesItInFull)
     SerialPort serial(10, 5);
     serial.openPort();
     serial.writeByte('t');
+    serial.purgeTransmit();
     EXPECT_EQ(pty.drainFor(200ms), std::vector<std::uint8_t>{'t'});
 }
 

@@ -170,15 +170,6 @@ public:
         status.cbOutQue = driver.countsOutput ? static_cast<DWORD>(output.size() + unsentNow()) : 0;
         return true;
     }
-    bool flushFileBuffers(HANDLE) override
-    {
-        ++counts.flushFileBuffers;
-        // Subject to flow control and to no time-out: a held line would hang here.
-        if (outputHeld)
-            return refuse(ERROR_OPERATION_ABORTED);
-        now = std::max(now, lineFree);
-        return true;
-    }
     bool purgeComm(HANDLE, DWORD flags) override
     {
         ++counts.purgeComm;
