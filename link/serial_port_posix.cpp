@@ -14,6 +14,7 @@
 #include "link/idle_ticker.h"
 #include "link/line_timing.h"
 #include "link/output_queue.h"
+#include "link/terminal_attributes.h"
 #include "ports/port_holders.h"
 #include "ports/port_names.h"
 #include "ports/serial_driver.h"
@@ -44,12 +45,12 @@ std::error_code lastSystemError() { return systemError(errno); }
 
 bool getAttributes(int fd, termios& settings)
 {
-    return ::tcgetattr(fd, &settings) == 0;
+    return terminalAttributes().get(fd, settings);
 }
 
 bool setAttributes(int fd, const termios& settings)
 {
-    return ::tcsetattr(fd, TCSANOW, &settings) == 0;
+    return terminalAttributes().set(fd, settings);
 }
 
 // Opens without blocking on a missing carrier, takes the device for this
@@ -168,6 +169,11 @@ public:
     void discard(int fd) override { ::tcflush(fd, TCOFLUSH); }
 };
 
+class DriverAttributes final : public TerminalAttributes {
+public:
+    bool get(int fd, termios& settings) override { return ::tcgetattr(fd, &settings) == 0; }
+    bool set(int fd, const termios& settings) override { return ::tcsetattr(fd, TCSANOW, &settings) == 0; }
+};
 
 // Waits for the output queue to empty, like tcdrain, but no longer than the
 // deadline: tcdrain waits for ever on a line that does not move. The pauses
@@ -201,6 +207,13 @@ OutputQueue& Seam<OutputQueue>::real()
 {
     static DriverOutputQueue queue;
     return queue;
+}
+
+template <>
+TerminalAttributes& Seam<TerminalAttributes>::real()
+{
+    static DriverAttributes attributes;
+    return attributes;
 }
 
 bool SerialPort::openDevice()

@@ -1,6 +1,7 @@
 #include "common/general_exception.h"
 #include "link/output_queue.h"
 #include "link/serial_port.h"
+#include "link/terminal_attributes.h"
 #include "tests/link/idle_recorder.h"
 #include "tests/link/pseudo_terminal.h"
 #include "tests/support/manual_clock.h"
@@ -221,6 +222,74 @@ TEST_F(SerialPortOnPty, CloseRestoresTheTimeoutSettingsButKeepsTheLine)
     EXPECT_EQ(after.c_cc[VTIME], 7);
     EXPECT_EQ(cfgetospeed(&after), static_cast<speed_t>(B115200));
     EXPECT_NE(after.c_cflag & CSTOPB, 0u);
+}
+
+// What the driver is given, seen through the seam rather than read back from
+// a pseudo-terminal, which keeps settings without acting on them: at open the
+// time-outs (reads return at once), then the line, each changing only its own
+// part of what the port had; at close the time-outs as found, the line as set.
+struct RecordedAttributes final : TerminalAttributes {
+    bool get(int, termios& settings) override
+    {
+        settings = current;
+        return true;
+    }
+    bool set(int, const termios& settings) override
+    {
+        current = settings;
+        given.push_back(settings);
+        return true;
+    }
+    termios current{};
+    std::vector<termios> given;
+    ScopedTerminalAttributes scope{*this};
+};
+
+TEST_F(SerialPortOnPty, TheDriverIsGivenTheLineAndTheTimeOutsOfEachPhase)
+{
+    const tcflag_t frame = CSIZE | CSTOPB | PARENB | PARODD | CREAD | CLOCAL | CRTSCTS | HUPCL;
+    for (const tcflag_t modemControl : {tcflag_t(0), tcflag_t(CRTSCTS | HUPCL)}) {
+        SCOPED_TRACE(modemControl);
+        RecordedAttributes driver;
+        termios& found = driver.current;
+        cfsetispeed(&found, B9600);
+        cfsetospeed(&found, B9600);
+        found.c_cflag |= CS7 | PARENB | PARODD | modemControl;
+        found.c_iflag = IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF | IXANY | INPCK;
+        found.c_oflag = OPOST | ONLCR;
+        found.c_lflag = ICANON | ECHO | ECHONL | ISIG | IEXTEN;
+        found.c_cc[VMIN] = 3;
+        found.c_cc[VTIME] = 7;
+        found.c_cc[VINTR] = 0x03;
+        const termios before = found;
+        SerialPort serial(port, 5);
+        serial.openPort();
+        ASSERT_EQ(driver.given.size(), 2u);
+
+        const termios& timeouts = driver.given[0];
+        EXPECT_EQ(timeouts.c_cc[VMIN], 0);
+        EXPECT_EQ(timeouts.c_cc[VTIME], 0);
+        EXPECT_EQ(timeouts.c_cflag, before.c_cflag);
+        EXPECT_EQ(timeouts.c_lflag, before.c_lflag);
+
+        const termios& line = driver.given[1];
+        EXPECT_EQ(cfgetispeed(&line), static_cast<speed_t>(B115200));
+        EXPECT_EQ(cfgetospeed(&line), static_cast<speed_t>(B115200));
+        EXPECT_EQ(line.c_cflag & frame, CS8 | CSTOPB | CREAD | CLOCAL | modemControl);
+        EXPECT_EQ(line.c_iflag, 0u);
+        EXPECT_EQ(line.c_oflag & OPOST, 0u);
+        EXPECT_EQ(line.c_lflag & (ICANON | ECHO | ECHONL | ISIG | IEXTEN), 0u);
+        EXPECT_EQ(line.c_cc[VMIN], 0);
+        EXPECT_EQ(line.c_cc[VINTR], 0x03);
+
+        serial.closePort();
+        ASSERT_EQ(driver.given.size(), 3u);
+        const termios& closed = driver.given[2];
+        EXPECT_EQ(closed.c_cc[VMIN], 3);
+        EXPECT_EQ(closed.c_cc[VTIME], 7);
+        EXPECT_EQ(closed.c_cflag, line.c_cflag);
+        EXPECT_EQ(closed.c_iflag, line.c_iflag);
+    }
 }
 
 TEST_F(SerialPortOnPty, EveryByteValuePassesUnchangedBothWaysAndReadsAsUnsigned)

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -153,6 +154,51 @@ TEST(SerialPortOnWindows, AFramingErrorFailsTheReadWithItsCause)
     probe.openPort();
     probe.writeByte('V');
     EXPECT_EQ(probe.pollByte(probing.seconds()), 10) << "the spoiled burst is dropped, the next is read";
+}
+
+// What the port gives the driver: the line as the instrument needs it, with
+// flow control, DTR and RTS control and the special characters as found and
+// line errors not stopping the port; reads that return at once after the
+// open, read waits of one short slice, writes bounded by the port's time-out,
+// and the time-outs as found after the close.
+TEST(SerialPortOnWindows, OpenGivesTheLineItsSettingsAndEachPhaseItsTimeOuts)
+{
+    ReplayedDriver driver(replay::ftdiAdapter, replay::windowsTick, bootloaderLike);
+    SerialPort serial(port, 2);
+    serial.openPort();
+    exchange(driver, serial);
+    serial.closePort();
+
+    DCB expected = ReplayedDriver::settingsFound();
+    expected.BaudRate = 115200;
+    expected.fBinary = 1;
+    expected.fParity = 0;
+    expected.ByteSize = 8;
+    expected.Parity = NOPARITY;
+    expected.StopBits = TWOSTOPBITS;
+    expected.fAbortOnError = 0;
+    ASSERT_EQ(driver.statesSet.size(), 1u);
+    EXPECT_EQ(std::memcmp(&driver.statesSet.front(), &expected, sizeof expected), 0);
+
+    ASSERT_GE(driver.timeoutsSet.size(), 3u);
+    const COMMTIMEOUTS& opened = driver.timeoutsSet.front();
+    EXPECT_EQ(opened.ReadIntervalTimeout, MAXDWORD);
+    EXPECT_EQ(opened.ReadTotalTimeoutMultiplier, 0u);
+    EXPECT_EQ(opened.ReadTotalTimeoutConstant, 0u);
+    for (std::size_t i = 0; i + 1 < driver.timeoutsSet.size(); ++i) {
+        SCOPED_TRACE(i);
+        const COMMTIMEOUTS& set = driver.timeoutsSet[i];
+        EXPECT_EQ(set.WriteTotalTimeoutMultiplier, 1u);
+        EXPECT_EQ(set.WriteTotalTimeoutConstant, 2000u);
+        if (i > 0) {
+            EXPECT_EQ(set.ReadIntervalTimeout, 0u);
+            EXPECT_EQ(set.ReadTotalTimeoutMultiplier, 0u);
+            EXPECT_GE(set.ReadTotalTimeoutConstant, 1u);
+            EXPECT_LE(set.ReadTotalTimeoutConstant, 25u);
+        }
+    }
+    const COMMTIMEOUTS found = ReplayedDriver::timeoutsFound();
+    EXPECT_EQ(std::memcmp(&driver.timeoutsSet.back(), &found, sizeof found), 0);
 }
 
 // A line that does not take our output fails within the port's time-out, once,
