@@ -7,9 +7,10 @@
 
 // Gives the front end its idle call while the link waits or streams, at most
 // once per interval of the link clock over all waits of the process, so that
-// loops calling tick() on every pass neither starve the window nor drown it. While a frame
-// is going out (a Sending lives) the call is frontend::whileSending(), which
-// cannot end the run halfway through the frame; otherwise whileWaiting().
+// loops calling tick() on every pass neither starve the window nor drown it.
+// While a frame is going out (a Sending lives) the call is
+// frontend::whileSending(), which cannot end the run halfway through the
+// frame; otherwise whileWaiting().
 class IdleTicker {
 public:
     static constexpr std::chrono::milliseconds interval{25};
@@ -28,8 +29,8 @@ public:
     }
 
     // Held by every write and transmit purge of the port: those are the parts
-    // of a frame, and only a read (which comes after the whole frame) or a
-    // pause lies between frames.
+    // of a frame, and only a read (which comes after the whole frame), a
+    // pause or the close's wait for the line lies between frames.
     class Sending {
     public:
         Sending() { ++framesGoingOut; }
