@@ -1,5 +1,6 @@
 #include "cli/command_line.h"
 #include "cli/interruption.h"
+#include "link/output_queue.h"
 #include "ports/port_table.h"
 
 #include "image/builtin_image.h"
@@ -275,7 +276,12 @@ TEST_F(CommandLineTest, ARecordThatCannotBeWrittenIsRefusedBeforeTheRun)
 // update then recovers the instrument.
 TEST_F(CommandLineTest, AnInterruptedWriteSaysSoRecordsItAndCanBeRepeated)
 {
-    sim::Instrument instrument(sim::Config{});
+    // The reply to the block that writes the 21st page never comes: the request
+    // arrives while the run waits inside the write, however fast the write goes.
+    sim::Config config;
+    config.faults.dropReplyCommand = "BF";
+    config.faults.dropReplyIndex = 21;
+    sim::Instrument instrument(config);
     ScopedPortMapping mapping(6, instrument.devicePath());
     const std::string report = file("report.json");
     std::ofstream(report) << "{\"exitCode\": 0, \"note\": \"an earlier success\"}\n";
@@ -305,6 +311,41 @@ TEST_F(CommandLineTest, AnInterruptedWriteSaysSoRecordsItAndCanBeRepeated)
     const Outcome again = run({"update", "6", "--yes"});
     EXPECT_EQ(again.code, 0) << again.err;
     EXPECT_TRUE(holdsImage(instrument.flash()));
+}
+
+// Ctrl-C while the close waits for the leave command's byte on a line that
+// does not take it: the wait ends, the port is let go, and the run ends as an
+// interrupted one, with its code and its record.
+TEST_F(CommandLineTest, AnInterruptionWhileTheCloseWaitsForTheLineEndsTheRunAsInterrupted)
+{
+    struct HeldLine final : OutputQueue {
+        std::error_code queued(int, int& bytes) override
+        {
+            interruption::request(SIGINT);
+            bytes = 1;
+            return {};
+        }
+        void discard(int) override {}
+        ScopedOutputQueue scope{*this};
+    };
+    sim::Instrument instrument(sim::Config{});
+    ScopedPortMapping mapping(6, instrument.devicePath());
+    const std::string report = file("report.json");
+
+    interruption::clear();
+    Outcome outcome;
+    {
+        HeldLine line;
+        outcome = run({"leave", "6", "--report", report});
+    }
+    interruption::clear();
+
+    EXPECT_EQ(outcome.code, 130);
+    EXPECT_TRUE(outcome.err.starts_with("Перервано (SIGINT): ")) << outcome.err;
+    const std::string json = readFile(report);
+    EXPECT_TRUE(contains(json, "\"exitCode\": 130")) << json;
+    EXPECT_TRUE(contains(json, "\"step\": \"leave\",\n      \"result\": \"failed\"")) << json;
+    EXPECT_EQ(run({"leave", "6"}).code, 0) << "the port was not let go";
 }
 
 TEST_F(CommandLineTest, AWriteThatFailsMidwayKeepsTheInstrumentInItsBootloader)

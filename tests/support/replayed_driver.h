@@ -76,11 +76,47 @@ public:
     int framingErrorAfterBytes = 0;
 
     Counts counts;
+    // What the port was given, call by call.
+    std::vector<DCB> statesSet;
+    std::vector<COMMTIMEOUTS> timeoutsSet;
     DWORD longestReadWait = 0;
     std::vector<std::uint8_t> receivedByInstrument;
     int discardedAtClose = 0;
     bool closed = false;
     bool purgedTransmit = false;
+
+    // The line settings as the port had them before it was opened: none at
+    // Windows' defaults, so that what is left as found shows.
+    static DCB settingsFound()
+    {
+        DCB found{};
+        found.DCBlength = sizeof found;
+        found.BaudRate = CBR_9600;
+        found.fParity = 1;
+        found.fOutxCtsFlow = 1;
+        found.fOutxDsrFlow = 1;
+        found.fDtrControl = DTR_CONTROL_HANDSHAKE;
+        found.fDsrSensitivity = 1;
+        found.fTXContinueOnXoff = 1;
+        found.fOutX = 1;
+        found.fInX = 1;
+        found.fRtsControl = RTS_CONTROL_TOGGLE;
+        found.fAbortOnError = 1;
+        found.XonLim = 512;
+        found.XoffLim = 128;
+        found.ByteSize = 7;
+        found.Parity = EVENPARITY;
+        found.StopBits = ONESTOPBIT;
+        found.XonChar = 0x11;
+        found.XoffChar = 0x13;
+        found.ErrorChar = '?';
+        found.EofChar = 0x1A;
+        found.EvtChar = '\r';
+        return found;
+    }
+
+    // The time-outs as the port had them before it was opened.
+    static COMMTIMEOUTS timeoutsFound() { return {50, 10, 1000, 20, 3000}; }
 
     microseconds time() const { return now; }
     void advance(microseconds span) { now += span; }
@@ -99,6 +135,7 @@ public:
     bool setCommTimeouts(HANDLE, const COMMTIMEOUTS& wanted) override
     {
         ++counts.setCommTimeouts;
+        timeoutsSet.push_back(wanted);
         timeouts = wanted;
         return true;
     }
@@ -109,6 +146,7 @@ public:
     }
     bool setCommState(HANDLE, const DCB& wanted) override
     {
+        statesSet.push_back(wanted);
         line = wanted;
         return true;
     }
@@ -168,15 +206,6 @@ public:
         status.cbInQue = static_cast<DWORD>(
             std::count_if(input.begin(), input.end(), [&](const Byte& b) { return visibleAt(b.arrives) <= now; }));
         status.cbOutQue = driver.countsOutput ? static_cast<DWORD>(output.size() + unsentNow()) : 0;
-        return true;
-    }
-    bool flushFileBuffers(HANDLE) override
-    {
-        ++counts.flushFileBuffers;
-        // Subject to flow control and to no time-out: a held line would hang here.
-        if (outputHeld)
-            return refuse(ERROR_OPERATION_ABORTED);
-        now = std::max(now, lineFree);
         return true;
     }
     bool purgeComm(HANDLE, DWORD flags) override
@@ -290,8 +319,8 @@ private:
     microseconds tick;
     Instrument instrument;
     microseconds now;
-    COMMTIMEOUTS timeouts{};
-    DCB line{};
+    COMMTIMEOUTS timeouts = timeoutsFound();
+    DCB line = settingsFound();
     DWORD error = 0;
     DWORD pendingErrors = 0;
     std::deque<std::uint8_t> output;            // held by the driver, not yet on the line
