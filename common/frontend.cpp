@@ -1,66 +1,77 @@
 #include "common/frontend.h"
 
-namespace frontend {
 namespace {
 
-class SilentProgress final : public Progress {
+class SilentProgress final : public frontend::Progress {
 public:
     void setMaximum(int) override {}
     void setPosition(int) override {}
 };
 
-class SilentAlerts final : public Alerts {
+class SilentAlerts final : public frontend::Alerts {
 public:
     void beep(int, int) override {}
     void showNotice(const std::string&) override {}
 };
 
-SilentProgress silentProgress;
-SilentAlerts silentAlerts;
-
-Progress* boundProgress = &silentProgress;
-Alerts* boundAlerts = &silentAlerts;
-Idle* boundIdle = nullptr;
+class NoIdle final : public frontend::Idle {
+public:
+    void whileWaiting() override {}
+};
 
 } // namespace
 
-Progress& progress() { return *boundProgress; }
+// With nothing bound, everything is silent.
+template <>
+frontend::Progress& Seam<frontend::Progress>::real()
+{
+    static SilentProgress silent;
+    return silent;
+}
+
+template <>
+frontend::Alerts& Seam<frontend::Alerts>::real()
+{
+    static SilentAlerts silent;
+    return silent;
+}
+
+template <>
+frontend::Idle& Seam<frontend::Idle>::real()
+{
+    static NoIdle none;
+    return none;
+}
+
+namespace frontend {
+
+Progress& progress() { return Seam<Progress>::get(); }
 
 void beginPhase(RunStep phase)
 {
-    boundProgress->beginPhase(phase);
+    progress().beginPhase(phase);
 }
 
-Alerts& alerts() { return *boundAlerts; }
+Alerts& alerts() { return Seam<Alerts>::get(); }
 
 void whileWaiting()
 {
-    if (boundIdle)
-        boundIdle->whileWaiting();
+    Seam<Idle>::get().whileWaiting();
 }
 
 void whileSending()
 {
-    if (boundIdle)
-        boundIdle->whileSending();
+    Seam<Idle>::get().whileSending();
 }
 
 Binding::Binding(Progress* progress, Alerts* alerts, Idle* idle)
-    : previousProgress(boundProgress), previousAlerts(boundAlerts), previousIdle(boundIdle)
 {
     if (progress)
-        boundProgress = progress;
+        boundProgress.emplace(*progress);
     if (alerts)
-        boundAlerts = alerts;
+        boundAlerts.emplace(*alerts);
     if (idle)
-        boundIdle = idle;
-}
-
-Binding::~Binding()
-{
-    boundProgress = previousProgress;
-    boundAlerts = previousAlerts;
-    boundIdle = previousIdle;
+        boundIdle.emplace(*idle);
 }
 
 } // namespace frontend

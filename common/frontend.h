@@ -2,6 +2,9 @@
 
 #include "common/run_step.h"
 
+#include "common/seam.h"
+
+#include <optional>
 #include <string>
 
 // What the core needs of whoever shows the run to the user: the progress bar,
@@ -52,14 +55,20 @@ void whileSending();
 class Binding {
 public:
     explicit Binding(Progress* progress, Alerts* alerts = nullptr, Idle* idle = nullptr);
-    ~Binding();
     Binding(const Binding&) = delete;
     Binding& operator=(const Binding&) = delete;
 
 private:
-    Progress* previousProgress;
-    Alerts* previousAlerts;
-    Idle* previousIdle;
+    std::optional<Seam<Progress>::Scoped> boundProgress;
+    std::optional<Seam<Alerts>::Scoped> boundAlerts;
+    std::optional<Seam<Idle>::Scoped> boundIdle;
 };
 
 } // namespace frontend
+
+template <>
+frontend::Progress& Seam<frontend::Progress>::real();
+template <>
+frontend::Alerts& Seam<frontend::Alerts>::real();
+template <>
+frontend::Idle& Seam<frontend::Idle>::real();

@@ -11,6 +11,8 @@
 
 #include "link/serial_port.h"
 
+#include "common/system_error.h"
+
 #include "link/idle_ticker.h"
 #include "link/line_timing.h"
 #include "link/output_queue.h"
@@ -39,10 +41,6 @@ enum SavedSlot { savedVmin = 0, savedVtime = 1, savedStatusFlags = 2 };
 
 int descriptor(std::intptr_t handle) { return static_cast<int>(handle); }
 
-std::error_code systemError(int number) { return {number, std::generic_category()}; }
-
-std::error_code lastSystemError() { return systemError(errno); }
-
 bool getAttributes(int fd, termios& settings)
 {
     return terminalAttributes().get(fd, settings);
@@ -60,7 +58,7 @@ int openExclusively(const std::string& path, std::error_code& error)
 {
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        error = lastSystemError();
+        error = lastErrnoError();
         return -1;
     }
     // TIOCEXCL turns away later opens except a privileged one; the lock turns
@@ -71,16 +69,16 @@ int openExclusively(const std::string& path, std::error_code& error)
         return -1;
     };
     if (!::isatty(fd))
-        return refuse(systemError(ENOTTY));
+        return refuse(errnoError(ENOTTY));
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
-        return refuse(errno == EWOULDBLOCK ? systemError(EBUSY) : lastSystemError());
+        return refuse(errno == EWOULDBLOCK ? errnoError(EBUSY) : lastErrnoError());
     // A program that takes no lock (a terminal program, a getty) would still
     // share the line and break the run midway: as on Windows, a port that
     // someone else has open is not opened.
     if (!portHolders(path).empty())
-        return refuse(systemError(EBUSY));
+        return refuse(errnoError(EBUSY));
     if (::ioctl(fd, TIOCEXCL) != 0)
-        return refuse(lastSystemError());
+        return refuse(lastErrnoError());
     // A port opens with nothing received, as it does on Windows, even when
     // someone else (a simulator, a getty) kept the terminal alive meanwhile.
     ::tcflush(fd, TCIFLUSH);
@@ -142,7 +140,7 @@ bool waitForRoom(int fd, SteadyClock::time_point deadline, std::error_code& erro
 {
     const int left = millisecondsUntil(deadline);
     if (left == 0) {
-        error = systemError(ETIMEDOUT);
+        error = errnoError(ETIMEDOUT);
         return false;
     }
     pollfd entry{fd, POLLOUT, 0};
@@ -150,12 +148,12 @@ bool waitForRoom(int fd, SteadyClock::time_point deadline, std::error_code& erro
     if (ready < 0) {
         if (errno == EINTR)
             return true;
-        error = lastSystemError();
+        error = lastErrnoError();
         return false;
     }
     if ((entry.revents & (POLLERR | POLLHUP | POLLNVAL)) == 0)
         return true;
-    error = systemError(EIO);
+    error = errnoError(EIO);
     return false;
 }
 
@@ -164,7 +162,7 @@ public:
     std::error_code queued(int fd, int& bytes) override
     {
         bytes = 0;
-        return ::ioctl(fd, TIOCOUTQ, &bytes) == 0 ? std::error_code() : lastSystemError();
+        return ::ioctl(fd, TIOCOUTQ, &bytes) == 0 ? std::error_code() : lastErrnoError();
     }
     void discard(int fd) override { ::tcflush(fd, TCOFLUSH); }
 };
@@ -192,7 +190,7 @@ bool drainBefore(int fd, SteadyClock::time_point deadline, std::error_code& erro
         if (queued <= 0)
             return true;
         if (SteadyClock::now() >= deadline) {
-            error = systemError(ETIMEDOUT);
+            error = errnoError(ETIMEDOUT);
             return false;
         }
         IdleTicker::tick();
@@ -220,7 +218,7 @@ bool SerialPort::openDevice()
 {
     const std::string path = portDevicePath(portNumber);
     if (path.empty()) {
-        deviceError = systemError(ENODEV);
+        deviceError = errnoError(ENODEV);
         return false;
     }
     portHandle = openExclusively(path, deviceError);
@@ -236,7 +234,7 @@ bool SerialPort::saveTimeouts()
     const int fd = descriptor(portHandle);
     const int statusFlags = ::fcntl(fd, F_GETFL);
     if (statusFlags < 0 || !getAttributes(fd, settings)) {
-        deviceError = lastSystemError();
+        deviceError = lastErrnoError();
         return false;
     }
     savedTimeouts = {};
@@ -257,7 +255,7 @@ bool SerialPort::applyTimeouts()
         if (setAttributes(fd, settings) && ::fcntl(fd, F_SETFL, statusFlags | O_NONBLOCK) == 0)
             return true;
     }
-    deviceError = lastSystemError();
+    deviceError = lastErrnoError();
     return false;
 }
 
@@ -266,23 +264,23 @@ SerialPort::LineSettings SerialPort::applyLineSettings()
     termios settings{};
     const int fd = descriptor(portHandle);
     if (!getAttributes(fd, settings)) {
-        deviceError = lastSystemError();
+        deviceError = lastErrnoError();
         return LineSettings::ReadFailed;
     }
     speed_t speed{};
     if (!speedFor(baudRate, speed)) {
-        deviceError = systemError(EINVAL);
+        deviceError = errnoError(EINVAL);
         return LineSettings::WriteFailed;
     }
     makeRaw(settings);
     if (::cfsetispeed(&settings, speed) != 0 || ::cfsetospeed(&settings, speed) != 0 ||
         !setAttributes(fd, settings)) {
-        deviceError = lastSystemError();
+        deviceError = lastErrnoError();
         return LineSettings::WriteFailed;
     }
     if (!lineSettingsTook(fd, speed)) {
         // The driver accepted the call but not the settings that matter.
-        deviceError = systemError(EINVAL);
+        deviceError = errnoError(EINVAL);
         return LineSettings::WriteFailed;
     }
     return LineSettings::Applied;
@@ -299,7 +297,7 @@ bool SerialPort::restoreTimeouts()
         if (setAttributes(fd, settings) && ::fcntl(fd, F_SETFL, statusFlags) == 0)
             return true;
     }
-    deviceError = lastSystemError();
+    deviceError = lastErrnoError();
     return false;
 }
 
@@ -323,7 +321,7 @@ bool SerialPort::releaseDevice()
     portHandle = invalidHandle;
     if (::close(fd) == 0)
         return true;
-    deviceError = lastSystemError();
+    deviceError = lastErrnoError();
     return false;
 }
 
@@ -334,7 +332,7 @@ int SerialPort::readAvailable(std::uint8_t* into, int capacity)
     if (got > 0)
         return static_cast<int>(got);
     if (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
-        deviceError = lastSystemError();
+        deviceError = lastErrnoError();
         return -1;
     }
     // A hung-up terminal (an adapter pulled out) keeps reporting input that reads as nothing.
@@ -342,12 +340,12 @@ int SerialPort::readAvailable(std::uint8_t* into, int capacity)
     if (::poll(&entry, 1, 0) < 0) {
         if (errno == EINTR)
             return 0;
-        deviceError = lastSystemError();
+        deviceError = lastErrnoError();
         return -1;
     }
     if ((entry.revents & (POLLERR | POLLHUP | POLLNVAL)) == 0)
         return 0;
-    deviceError = systemError((entry.revents & POLLNVAL) != 0 ? EBADF : EIO);
+    deviceError = errnoError((entry.revents & POLLNVAL) != 0 ? EBADF : EIO);
     return -1;
 }
 
@@ -382,7 +380,7 @@ bool SerialPort::writeBytes(const std::uint8_t* bytes, std::int32_t count, std::
                 return false;
             continue;
         }
-        deviceError = written < 0 ? lastSystemError() : systemError(EIO);
+        deviceError = written < 0 ? lastErrnoError() : errnoError(EIO);
         return false;
     }
     // No drain here: the transmit purge that ends every frame drains instead.
@@ -402,7 +400,7 @@ bool SerialPort::purgeDeviceReceive()
 {
     if (::tcflush(descriptor(portHandle), TCIFLUSH) == 0)
         return true;
-    deviceError = lastSystemError();
+    deviceError = lastErrnoError();
     return false;
 }
 

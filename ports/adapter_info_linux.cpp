@@ -1,9 +1,9 @@
 #include "ports/adapter_info.h"
 
 #include "ports/platform_ports.h"
+#include "ports/system_files.h"
 
 #include <charconv>
-#include <fstream>
 #include <system_error>
 
 namespace {
@@ -22,10 +22,7 @@ std::string ttyName(const std::string& devicePath)
 
 std::optional<int> numberIn(const std::filesystem::path& file)
 {
-    std::ifstream in(file);
-    std::string text;
-    if (!std::getline(in, text))
-        return std::nullopt;
+    const std::string text = firstLineOf(file);
     int value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc{} || end == text.data() || value < 0)

@@ -1,5 +1,7 @@
 #include "ports/port_holders_scan.h"
 
+#include "ports/system_files.h"
+
 #include <algorithm>
 #include <fstream>
 #include <optional>
@@ -21,14 +23,6 @@ std::string linkTarget(const fs::path& link)
     std::error_code error;
     const fs::path target = fs::read_symlink(link, error);
     return error ? std::string() : target.string();
-}
-
-std::string firstLine(const fs::path& file)
-{
-    std::ifstream stream(file);
-    std::string line;
-    std::getline(stream, line);
-    return line;
 }
 
 // The number N of /dev/pts/N; none for other devices.
@@ -80,7 +74,7 @@ std::vector<PortHolder> portHoldersIn(const fs::path& processRoot, const std::st
         if (!allDigits(name) || std::stoi(name) == ownPid)
             continue;
         if (holds(it->path(), devicePath, pty))
-            holders.push_back({std::stoi(name), firstLine(it->path() / "comm")});
+            holders.push_back({std::stoi(name), firstLineOf(it->path() / "comm")});
     }
     std::sort(holders.begin(), holders.end(), [](const PortHolder& a, const PortHolder& b) { return a.pid < b.pid; });
     return holders;

@@ -3,9 +3,9 @@
 #include "ports/platform_ports.h"
 #include "ports/port_scan.h"
 #include "ports/port_table.h"
+#include "ports/system_files.h"
 
 #include <algorithm>
-#include <fstream>
 #include <array>
 #include <cstdlib>
 #include <filesystem>
@@ -51,16 +51,6 @@ std::vector<std::string> characterDevicesIn(const std::filesystem::path& directo
     return names;
 }
 
-std::string firstLine(const std::filesystem::path& file)
-{
-    std::ifstream in(file);
-    std::string line;
-    std::getline(in, line);
-    while (!line.empty() && (line.back() == '\r' || line.back() == ' '))
-        line.pop_back();
-    return line;
-}
-
 // Maker, product and serial number of the USB device above a tty, read from
 // the attribute files of the first directory on the way up that has them.
 std::string usbDescription(const std::filesystem::path& ttyClassDirectory, const std::string& ttyName)
@@ -73,7 +63,7 @@ std::string usbDescription(const std::filesystem::path& ttyClassDirectory, const
         if (std::filesystem::exists(directory / "product", error)) {
             std::string text;
             for (const char* attribute : {"manufacturer", "product", "serial"}) {
-                const std::string value = firstLine(directory / attribute);
+                const std::string value = firstLineOf(directory / attribute);
                 if (!value.empty())
                     text += (text.empty() ? "" : " ") + value;
             }

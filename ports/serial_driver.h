@@ -4,6 +4,7 @@
 // through an interface so that a test can watch the requests that a
 // pseudo-terminal would refuse.
 
+#include "common/seam.h"
 #include "ports/low_latency.h"
 
 #include <system_error>
@@ -20,20 +21,17 @@ public:
     virtual std::error_code writeLowLatency(int fd, bool on) = 0;
 };
 
-// The flags in use: the driver's own (TIOCGSERIAL, TIOCSSERIAL) by default.
-SerialDriverFlags& serialDriverFlags();
+template <>
+SerialDriverFlags& Seam<SerialDriverFlags>::real();
 
-// Puts other flags in use for its own lifetime.
-class ScopedSerialDriverFlags {
-public:
-    explicit ScopedSerialDriverFlags(SerialDriverFlags& flags);
-    ~ScopedSerialDriverFlags();
-    ScopedSerialDriverFlags(const ScopedSerialDriverFlags&) = delete;
-    ScopedSerialDriverFlags& operator=(const ScopedSerialDriverFlags&) = delete;
+// The flags in use: the driver's own (TIOCGSERIAL, TIOCSSERIAL) unless a
+// ScopedSerialDriverFlags says otherwise.
+inline SerialDriverFlags& serialDriverFlags()
+{
+    return Seam<SerialDriverFlags>::get();
+}
 
-private:
-    SerialDriverFlags* previous;
-};
+using ScopedSerialDriverFlags = Seam<SerialDriverFlags>::Scoped;
 
 // Asks for low latency on a port just opened. A refusal changes nothing else:
 // the port works as before, only slower on an adapter that holds replies.

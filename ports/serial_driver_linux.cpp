@@ -1,13 +1,13 @@
 #include "ports/serial_driver.h"
 
+#include "common/system_error.h"
+
 #include <cerrno>
 
 #include <linux/serial.h>
 #include <sys/ioctl.h>
 
 namespace {
-
-std::error_code lastSystemError() { return {errno, std::generic_category()}; }
 
 // ASYNC_LOW_LATENCY is among the flags an unprivileged user may change; the
 // FTDI driver answers it by setting its latency timer to 1 ms.
@@ -17,7 +17,7 @@ public:
     {
         serial_struct settings{};
         if (::ioctl(fd, TIOCGSERIAL, &settings) != 0)
-            return lastSystemError();
+            return lastErrnoError();
         on = (settings.flags & ASYNC_LOW_LATENCY) != 0;
         return {};
     }
@@ -26,19 +26,16 @@ public:
     {
         serial_struct settings{};
         if (::ioctl(fd, TIOCGSERIAL, &settings) != 0)
-            return lastSystemError();
+            return lastErrnoError();
         if (on)
             settings.flags |= ASYNC_LOW_LATENCY;
         else
             settings.flags &= ~ASYNC_LOW_LATENCY;
         if (::ioctl(fd, TIOCSSERIAL, &settings) != 0)
-            return lastSystemError();
+            return lastErrnoError();
         return {};
     }
 };
-
-DriverFlags driverFlags;
-SerialDriverFlags* flagsInUse = &driverFlags;
 
 LowLatencyOutcome refused(std::error_code reason)
 {
@@ -47,19 +44,11 @@ LowLatencyOutcome refused(std::error_code reason)
 
 } // namespace
 
-SerialDriverFlags& serialDriverFlags()
+template <>
+SerialDriverFlags& Seam<SerialDriverFlags>::real()
 {
-    return *flagsInUse;
-}
-
-ScopedSerialDriverFlags::ScopedSerialDriverFlags(SerialDriverFlags& flags) : previous(flagsInUse)
-{
-    flagsInUse = &flags;
-}
-
-ScopedSerialDriverFlags::~ScopedSerialDriverFlags()
-{
-    flagsInUse = previous;
+    static DriverFlags flags;
+    return flags;
 }
 
 LowLatencyOutcome requestLowLatency(int fd)

@@ -18,29 +18,13 @@ public:
     bool isBluetoothLink(const std::string& devicePath) override { return platformIsBluetoothLink(devicePath); }
 };
 
-SystemPorts* portsInUse = nullptr;
-
 } // namespace
 
-SystemPorts& platformPorts()
+template <>
+SystemPorts& Seam<SystemPorts>::real()
 {
     static PlatformPorts ports;
     return ports;
-}
-
-SystemPorts& systemPorts()
-{
-    return portsInUse ? *portsInUse : platformPorts();
-}
-
-ScopedSystemPorts::ScopedSystemPorts(SystemPorts& ports) : previous(portsInUse)
-{
-    portsInUse = &ports;
-}
-
-ScopedSystemPorts::~ScopedSystemPorts()
-{
-    portsInUse = previous;
 }
 
 std::vector<std::int32_t> presentPortNumbers()

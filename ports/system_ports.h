@@ -7,6 +7,7 @@
 // FTDI adapter and its latency timer). presentPortNumbers, adapterName,
 // adapterDriver and isBluetoothLink answer through it.
 
+#include "common/seam.h"
 #include "ports/adapter_info.h"
 #include "ports/port_names.h"
 
@@ -28,18 +29,19 @@ public:
     virtual bool isBluetoothLink(const std::string& devicePath) = 0;
 };
 
+template <>
+SystemPorts& Seam<SystemPorts>::real();
+
 // The platform's own answers.
-SystemPorts& platformPorts();
+inline SystemPorts& platformPorts()
+{
+    return Seam<SystemPorts>::real();
+}
+
 // The answers in use: the platform's unless a ScopedSystemPorts says otherwise.
-SystemPorts& systemPorts();
+inline SystemPorts& systemPorts()
+{
+    return Seam<SystemPorts>::get();
+}
 
-class ScopedSystemPorts {
-public:
-    explicit ScopedSystemPorts(SystemPorts& ports);
-    ~ScopedSystemPorts();
-    ScopedSystemPorts(const ScopedSystemPorts&) = delete;
-    ScopedSystemPorts& operator=(const ScopedSystemPorts&) = delete;
-
-private:
-    SystemPorts* previous;
-};
+using ScopedSystemPorts = Seam<SystemPorts>::Scoped;

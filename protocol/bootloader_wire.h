@@ -20,7 +20,7 @@ constexpr std::int64_t eepromAddressLimit = 0x10000;
 
 namespace message {
 // The protocol letter inside the quotes of the 'A', 'c' and 'C' texts is the
-// Cyrillic look-alike, as the users have always seen it; the wire carries ASCII.
+// Cyrillic look-alike that the technician reads; the wire carries ASCII.
 inline constexpr const char* eraseFailed =
     "Помилка стирання пам'яті!\n Програматор не повернув CR після команди 'e'.";
 inline constexpr const char* signatureMismatch = "Сигнатура НЕ ВІДПОВІДАЄ вибраній мікросхемі!";
@@ -40,7 +40,7 @@ inline constexpr const char* highByteFailed =
     "Помилка запису старшого байту!\n Програматор не повернув CR після команди '\u0421'.";
 inline constexpr const char* pageWriteFailed =
     "Помилка запису сторінки Флеш пам'яті!\n Програматор не повернув CR після команди 'm'.";
-// The two flash transfers have always carried different texts for the same condition.
+// The two flash transfers carry different texts for the same condition: each is shown as it stands.
 inline constexpr const char* pageSizeUnsetForWrite = "Розмір сторінки програматора не установлений!";
 inline constexpr const char* pageSizeUnsetForRead = "Розмір сторінки програматора не установлениий!";
 inline constexpr const char* pageSizeNotPositive = "Розмір сторінки програматора має бути більшим за нуль!";
