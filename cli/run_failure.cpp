@@ -80,12 +80,13 @@ void keepMismatch(const GeneralException& failure, RunOutcome& outcome)
     outcome.firstMismatchAddress = static_cast<const VerificationException&>(failure).address();
 }
 
-constexpr std::array<FailureTreatment, 6> treatments = {{
+constexpr std::array<FailureTreatment, 7> treatments = {{
     {FailureKind::General, ExitCode::OtherFailure, false, nullptr, nullptr},
     {FailureKind::Port, ExitCode::PortFailure, false, portHints, keepLineError},
     {FailureKind::Timeout, ExitCode::NotAnswering, false, waitingInstrumentHints, nullptr},
     {FailureKind::Reply, ExitCode::NotAnswering, false, nullptr, nullptr},
     {FailureKind::Verification, ExitCode::VerificationFailed, false, nullptr, keepMismatch},
+    {FailureKind::ImageDamaged, ExitCode::ImageDamaged, false, nullptr, nullptr},
     {FailureKind::Interrupted, ExitCode::Interrupted, true, nullptr, nullptr},
 }};
 
