@@ -13,6 +13,8 @@ QString portToolTip(int portNumber, const std::error_code& openFailure)
                 QString::fromStdString(adapter->description);
     if (const std::optional<AdapterDriver> driver = adapterDriver(device))
         text += u'\n' + QString::fromStdString(adapterDriverText(*driver));
+    if (isBluetoothLink(device))
+        text += u'\n' + QString::fromUtf8(bluetoothLinkText);
     if (const std::vector<PortHolder> holders = portHolders(device); !holders.empty())
         text += QStringLiteral("\nзайнятий: ") + QString::fromStdString(holdersText(holders));
     else if (heldByAnotherProgram(openFailure))

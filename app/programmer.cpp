@@ -15,9 +15,11 @@
 #include "desktop/beep.h"
 #include "job/job_info.h"
 #include "link/serial_port.h"
+#include "ports/latency_timer.h"
 #include "ports/port_names.h"
 #include "ports/port_table.h"
 #include "session/instrument_session.h"
+#include "session/port_probe.h"
 #include "session/session_texts.h"
 
 #include <QAction>
@@ -54,6 +56,10 @@ const QColor green(0, 128, 0);
 const QColor fuchsia(255, 0, 255);
 
 constexpr std::int32_t portTimeoutSeconds = session::portTimeoutSeconds;
+// Under the port group, in the gap above the connection group.
+const QRect latencyNoticePlace(9, 80, 435, 14);
+constexpr int latencyNoticePixels = 11;
+constexpr int smallestNoticePixels = 9;
 constexpr qint64 repaintIntervalMs = 30;
 // While the line is quiet only exposed areas need painting: each pass of the
 // event loop costs far more than the waiting itself, so it is taken less often.
@@ -116,18 +122,18 @@ void uncheck(QRadioButton* button)
     button->setAutoExclusive(true);
 }
 
-// None when the port opens and closes again; otherwise why it did not (the
-// system's error where it gave one).
-std::optional<std::error_code> openFailure(int port)
+// One line of text in the label's width: in a smaller font where it needs
+// one, cut short only where even the smallest is too wide.
+void showFitted(QLabel& label, const QString& text)
 {
-    try {
-        SerialPort serial(port, portTimeoutSeconds);
-        serial.openPort();
-        serial.closePort();
-        return std::nullopt;
-    } catch (const GeneralException& failure) {
-        return failure.cause();
+    QFont font = label.font();
+    for (int pixels = latencyNoticePixels; pixels >= smallestNoticePixels; --pixels) {
+        font.setPixelSize(pixels);
+        if (QFontMetrics(font).horizontalAdvance(text) <= label.width())
+            break;
     }
+    label.setFont(font);
+    label.setText(QFontMetrics(font).elidedText(text, Qt::ElideRight, label.width()));
 }
 
 // Shows the connection state as soon as the identifier is in, before the
@@ -135,10 +141,10 @@ std::optional<std::error_code> openFailure(int port)
 class ConnectionShower final : public session::StepObserver {
 public:
     explicit ConnectionShower(std::function<void(bool)> showState) : show(std::move(showState)) {}
-    void started(session::Step, const session::Connection&) override {}
-    void finished(session::Step step, const session::Connection& sofar) override
+    void started(RunStep, const session::Connection&) override {}
+    void finished(RunStep step, const session::Connection& sofar) override
     {
-        if (step == session::Step::Handshake)
+        if (step == RunStep::Handshake)
             show(sofar.matched);
     }
 
@@ -210,6 +216,10 @@ void TForm1::buildControls()
     ProgressBar1->setValue(0);
     ProgressBar1->setTextVisible(false);
     buildPreviousVersionGroup(client);
+    latencyNotice = place<QLabel>(client, "LatencyNotice", latencyNoticePlace);
+    // So that the command it names can be copied.
+    latencyNotice->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    latencyNotice->hide();
     setFocusOrder();
 }
 
@@ -329,6 +339,7 @@ void TForm1::probePorts()
 {
     // Start and reset forget the device the last connect used.
     portTable().releasePins();
+    latencyNotice->hide();
     for (QRadioButton* button : portButtons)
         uncheck(button);
     const PortSurvey survey;
@@ -336,10 +347,11 @@ void TForm1::probePorts()
     bool anyOpened = false;
     for (int button = 1; button <= static_cast<int>(portButtons.size()); ++button) {
         const std::int32_t port = buttonPorts[static_cast<std::size_t>(button - 1)];
-        const std::optional<std::error_code> failure = openFailure(port);
-        portButton(button)->setToolTip(portToolTip(port, failure.value_or(std::error_code())));
-        setPortButtonEnabled(button, !failure);
-        anyOpened = anyOpened || !failure;
+        const session::PortProbe probe = session::probePort(port);
+        const bool opened = probe.outcome == session::PortProbe::Outcome::Opened;
+        portButton(button)->setToolTip(portToolTip(port, probe.cause));
+        setPortButtonEnabled(button, opened);
+        anyOpened = anyOpened || opened;
     }
     if (!anyOpened)
         dialogs.programMessage(noPortsMessage);
@@ -460,6 +472,7 @@ void TForm1::pinChosenPort()
 
 void TForm1::connectToInstrument()
 {
+    latencyNotice->hide();
     pinChosenPort();
     try {
         identifyInstrument();
@@ -476,6 +489,7 @@ void TForm1::identifyInstrument()
     const std::unique_ptr<SerialPort> chosen = openChosenPort();
     if (!chosen)
         return;
+    showLatencyTimerNotice(selectedPort().toInt(), chosen->lowLatency());
     ConnectionShower shower([this](bool matched) { showConnectionState(matched); });
     const session::Connection connection = session::connect(*chosen, {.readSignature = false, .observer = &shower});
     const session::Versions& versions = *connection.versions;
@@ -520,6 +534,9 @@ void TForm1::programInstrument()
         // it was; a failed run always ends with the bar at 0.
         ProgressBar1->setValue(0);
         dialogs.programMessage(programFailedMessage);
+        // The instrument is half-written or out of its bootloader: a second
+        // Program would fail the same way, Connect is what helps.
+        showConnectionState(false);
     }
 }
 
@@ -534,6 +551,17 @@ void TForm1::showConnectionState(bool connected)
     Edit1->setText(connected ? connectedText : notConnectedText);
     setTextColour(Edit1, QPalette::Text, connected ? green : red);
     setCommandsEnabled(connected);
+}
+
+void TForm1::showLatencyTimerNotice(std::int32_t port, const LowLatencyOutcome& lowLatency)
+{
+    const std::string device = portDevicePath(port);
+    const std::optional<AdapterDriver> slowAdapter = slowLatencyTimer(device, lowLatency);
+    if (!slowAdapter)
+        return;
+    showFitted(*latencyNotice, QString::fromStdString(latencyTimerNotice(*slowAdapter, device)));
+    latencyNotice->setToolTip(QString::fromStdString(latencyTimerSteps(port, device)));
+    latencyNotice->show();
 }
 
 void TForm1::showPreviousVersionGroup()

@@ -24,6 +24,7 @@ class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class SerialPort;
+struct LowLatencyOutcome;
 
 // The main window: port choice, connection status, the two programming
 // commands, the progress bar and the previous firmware version. It is also the
@@ -101,6 +102,9 @@ public:
     QRadioButton* RadioButton10 = nullptr;
     QGroupBox* GroupBox3 = nullptr;
     QLineEdit* Edit2 = nullptr;
+    // Not of the form: one line under the port group, shown after a connect
+    // through an adapter whose latency timer holds the replies back.
+    QLabel* latencyNotice = nullptr;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -133,6 +137,7 @@ private:
     void programInstrument();
     void showConnectionState(bool connected);
     void showPreviousVersionGroup();
+    void showLatencyTimerNotice(std::int32_t port, const LowLatencyOutcome& lowLatency);
     QString overwriteQuestion() const;
     QRadioButton* portButton(int port) const;
     void assignButtonPorts(const std::vector<std::int32_t>& ports);

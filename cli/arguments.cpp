@@ -148,6 +148,42 @@ public:
     }
 };
 
+// The command given, or the one whose help was asked for with "help".
+std::string takeCommand(const CLI::App* command, const std::string& helpOf, Arguments& arguments)
+{
+    if (!command)
+        return {};
+    if (command->get_name() != helpCommand) {
+        arguments.command = findCommand(command->get_name())->command;
+        return {};
+    }
+    arguments.help = true;
+    if (helpOf.empty())
+        return {};
+    const CommandInfo* info = findCommand(helpOf);
+    if (!info)
+        return "невідома команда: " + helpOf;
+    arguments.command = info->command;
+    return {};
+}
+
+// Names the first word that no option, command or port took.
+std::string refuseExtras(const std::vector<std::string>& extras, const CLI::App* command)
+{
+    for (const std::string& word : extras) {
+        if (word == "--")
+            continue;
+        if (word.size() > 1 && word[0] == '-')
+            return "невідомий параметр: " + word;
+        if (!command)
+            return "невідома команда: " + word;
+        if (command->get_option_no_throw(portName) == nullptr && command->get_name() != helpCommand)
+            return "команда " + command->get_name() + " не приймає порт: " + word;
+        return "зайвий аргумент: " + word;
+    }
+    return {};
+}
+
 // The options belong to the tool; each command lets the ones it meets pass up
 // to it, so that they may stand anywhere. Extras are collected rather than
 // refused, to be named in the tool's own words.
@@ -205,47 +241,13 @@ struct Parser {
         } catch (const CLI::Error& error) {
             return std::string("неправильні аргументи: ") + error.what();
         }
-        if (std::string error = takeCommand(); !error.empty())
+        if (std::string error = takeCommand(chosen(), helpOf, arguments); !error.empty())
             return error;
-        if (std::string error = refuseExtras(); !error.empty())
+        if (std::string error = refuseExtras(app.remaining(true), chosen()); !error.empty())
             return error;
         return checkFits(arguments);
     }
 
-    std::string takeCommand()
-    {
-        const CLI::App* command = chosen();
-        if (!command)
-            return {};
-        if (command->get_name() != helpCommand) {
-            arguments.command = findCommand(command->get_name())->command;
-            return {};
-        }
-        arguments.help = true;
-        if (helpOf.empty())
-            return {};
-        const CommandInfo* info = findCommand(helpOf);
-        if (!info)
-            return "невідома команда: " + helpOf;
-        arguments.command = info->command;
-        return {};
-    }
-
-    std::string refuseExtras() const
-    {
-        for (const std::string& word : app.remaining(true)) {
-            if (word == "--")
-                continue;
-            if (word.size() > 1 && word[0] == '-')
-                return "невідомий параметр: " + word;
-            if (!chosen())
-                return "невідома команда: " + word;
-            if (chosen()->get_option_no_throw(portName) == nullptr && chosen()->get_name() != helpCommand)
-                return "команда " + chosen()->get_name() + " не приймає порт: " + word;
-            return "зайвий аргумент: " + word;
-        }
-        return {};
-    }
 };
 
 } // namespace

@@ -7,25 +7,11 @@
 namespace {
 
 const std::string waitingName = "зачекайте";
-constexpr std::size_t labelColumns = 10;
-
-// The label followed by blanks up to a fixed column, counting characters, not
-// UTF-8 bytes.
-std::string paddedLabel(const std::string& label)
-{
-    std::size_t characters = 0;
-    for (unsigned char c : label)
-        characters += (c & 0xC0) != 0x80;
-    std::string text = label;
-    if (characters < labelColumns)
-        text.append(labelColumns - characters, ' ');
-    return text;
-}
 
 } // namespace
 
 ConsoleProgress::ConsoleProgress(std::ostream& output, bool onTerminal, Clock steadyClock)
-    : out(output), terminal(onTerminal), clock(std::move(steadyClock))
+    : out(output), terminal(onTerminal), clock(std::move(steadyClock)), line(out, clock)
 {
 }
 
@@ -51,30 +37,13 @@ void ConsoleProgress::beginStep()
     waitingSince = clock();
 }
 
-const char* ConsoleProgress::phaseLabel(frontend::Phase phase)
-{
-    switch (phase) {
-    case frontend::Phase::Handshake:
-        return "з'єднання";
-    case frontend::Phase::Erase:
-        return "стирання";
-    case frontend::Phase::Write:
-        return "запис";
-    case frontend::Phase::ReadBack:
-        return "читання";
-    case frontend::Phase::Compare:
-        return "перевірка";
-    }
-    return "";
-}
-
-void ConsoleProgress::beginPhase(frontend::Phase next)
+void ConsoleProgress::beginPhase(RunStep next)
 {
     // A new phase means the one before got through.
     endBar(true);
     phase = next;
     waitingSince = clock();
-    const bool hasBar = next != frontend::Phase::Erase && next != frontend::Phase::ReadBack;
+    const bool hasBar = next != RunStep::Erase && next != RunStep::ReadBack;
     if (!terminal && !hasBar)
         out << phaseText() << "...\n" << std::flush;
 }
@@ -82,7 +51,7 @@ void ConsoleProgress::beginPhase(frontend::Phase next)
 void ConsoleProgress::endStep(bool complete)
 {
     endBar(complete);
-    eraseLine();
+    line.erase();
     inStep = false;
     phase.reset();
 }
@@ -96,21 +65,14 @@ void ConsoleProgress::setMaximum(int newMaximum)
 
 void ConsoleProgress::setPosition(int position)
 {
-    if (!barOpen)
-        return;
     // The core puts the bar back to 0 when its work is over, done or failed;
-    // the console keeps showing how far it got and stops the bar's clock. If
-    // the core then goes on waiting, the work got through (a failure raises at
-    // once), and the wait is shown after it.
-    if (position == 0 && highest > 0) {
-        settled = true;
-        settledAt = clock();
+    // the console keeps showing how far it got. If the core then goes on
+    // waiting, the work got through (a failure raises at once), and the wait
+    // is shown after it.
+    if (!bar || !bar->moveTo(position, clock()))
         return;
-    }
-    settled = false;
-    highest = std::max(highest, position);
     if (terminal)
-        draw(barText(), false);
+        line.draw(bar->text(clock()), false);
     else
         printPlainStep();
 }
@@ -119,82 +81,53 @@ void ConsoleProgress::whileWaiting()
 {
     if (!terminal)
         return;
-    if (barOpen && settled)
+    if (bar && bar->settled())
         endBar(true);
-    if (barOpen)
-        draw(barText(), false);
+    if (bar)
+        line.draw(bar->text(clock()), false);
     else if (inStep)
-        draw(waitingText(), false);
+        line.draw(waitingText(), false);
 }
 
 void ConsoleProgress::endBar(bool complete)
 {
-    if (!barOpen)
+    if (!bar)
         return;
-    completed = complete;
-    if (complete)
-        highest = std::max(highest, maximum);
+    bar->finish(complete);
     if (terminal) {
-        draw(barText(), true);
-        out << '\n';
-        lineShown = false;
-        drawnWidth = 0;
+        line.draw(bar->text(clock()), true);
+        line.keep();
     } else {
         printPlainStep();
     }
     out.flush();
-    barOpen = false;
-    waitingSince = settled ? settledAt : clock();
+    waitingSince = bar->stoppedAt(clock());
+    bar.reset();
 }
 
-void ConsoleProgress::openBar(int newMaximum)
+void ConsoleProgress::openBar(int maximum)
 {
-    barOpen = true;
-    maximum = std::max(newMaximum, 0);
-    highest = 0;
-    label = phaseText();
-    openedAt = clock();
-    completed = false;
-    settled = false;
+    bar.emplace(phaseText(), maximum, clock());
     // Plain output starts at the first tenth: the opening 0 % says nothing.
     printedTenths = 0;
     if (terminal)
-        draw(barText(), true);
+        line.draw(bar->text(clock()), true);
 }
 
 std::string ConsoleProgress::phaseText() const
 {
-    return phase ? phaseLabel(*phase) : waitingName;
+    return phase ? stepLabel(*phase) : waitingName;
 }
 
 void ConsoleProgress::printPlainStep()
 {
-    const int tenths = percent() / 10;
+    const int tenths = bar->percent() / 10;
     if (tenths <= printedTenths)
         return;
     printedTenths = tenths;
     char text[64];
-    std::snprintf(text, sizeof text, "%s: %d%%\n", label.c_str(), percent());
+    std::snprintf(text, sizeof text, "%s: %d%%\n", bar->label().c_str(), bar->percent());
     out << text << std::flush;
-}
-
-int ConsoleProgress::percent() const
-{
-    if (maximum <= 0)
-        return completed ? 100 : 0;
-    const long long done = std::clamp(highest, 0, maximum);
-    return static_cast<int>(done * 100 / maximum);
-}
-
-std::string ConsoleProgress::barText() const
-{
-    const int filled = percent() * barWidth / 100;
-    std::string bar(static_cast<std::size_t>(filled), '#');
-    bar.append(static_cast<std::size_t>(barWidth - filled), '.');
-    const double seconds = (settled ? settledAt : clock()) - openedAt;
-    char text[160];
-    std::snprintf(text, sizeof text, " [%s] %3d%%  %.0f s", bar.c_str(), percent(), seconds);
-    return paddedLabel(label) + text;
 }
 
 std::string ConsoleProgress::waitingText() const
@@ -202,29 +135,6 @@ std::string ConsoleProgress::waitingText() const
     char text[96];
     std::snprintf(text, sizeof text, "%s ... %.0f s", phaseText().c_str(), clock() - waitingSince);
     return text;
-}
-
-void ConsoleProgress::draw(const std::string& text, bool force)
-{
-    const double now = clock();
-    if (!force && drawnAt >= 0 && now - drawnAt < redrawInterval)
-        return;
-    drawnAt = now;
-    std::string padded = text;
-    if (padded.size() < drawnWidth)
-        padded.append(drawnWidth - padded.size(), ' ');
-    drawnWidth = text.size();
-    lineShown = true;
-    out << '\r' << padded << std::flush;
-}
-
-void ConsoleProgress::eraseLine()
-{
-    if (!lineShown)
-        return;
-    out << '\r' << std::string(drawnWidth, ' ') << '\r' << std::flush;
-    lineShown = false;
-    drawnWidth = 0;
 }
 
 ConsoleAlerts::ConsoleAlerts(std::ostream& output, ConsoleProgress& bar, BeepFunction function)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/progress_bar.h"
 #include "common/frontend.h"
 
 #include <functional>
@@ -24,6 +25,8 @@ public:
 
     ConsoleProgress(std::ostream& out, bool terminal, Clock clock = steadySeconds);
     ~ConsoleProgress() override;
+    ConsoleProgress(const ConsoleProgress&) = delete;
+    ConsoleProgress& operator=(const ConsoleProgress&) = delete;
 
     // Starts a step: until it ends, a terminal shows the time going by while
     // the core waits without a bar.
@@ -36,48 +39,32 @@ public:
 
     void setMaximum(int maximum) override;
     void setPosition(int position) override;
-    void beginPhase(frontend::Phase phase) override;
+    void beginPhase(RunStep phase) override;
     void whileWaiting() override;
 
     // The phase announced last in the current step, if any.
-    const std::optional<frontend::Phase>& currentPhase() const { return phase; }
-    static const char* phaseLabel(frontend::Phase phase);
+    const std::optional<RunStep>& currentPhase() const { return phase; }
 
     static double steadySeconds();
-    static constexpr double redrawInterval = 0.1;
-    static constexpr int barWidth = 30;
+    static constexpr int barWidth = ProgressBar::width;
 
 private:
     void openBar(int maximum);
     void printPlainStep();
-    int percent() const;
-    std::string barText() const;
     std::string waitingText() const;
     std::string phaseText() const;
-    void draw(const std::string& text, bool force);
-    void eraseLine();
 
     std::ostream& out;
     bool terminal;
     Clock clock;
 
-    std::optional<frontend::Phase> phase;
+    std::optional<RunStep> phase;
     bool inStep = false;
     double waitingSince = 0;
 
-    bool barOpen = false;
-    std::string label;
-    int maximum = 0;
-    int highest = 0;
-    double openedAt = 0;
-    bool completed = false;
-    bool settled = false;       // put back to 0 by the core after progress
-    double settledAt = 0;
+    std::optional<ProgressBar> bar;
     int printedTenths = 0;
-
-    bool lineShown = false;
-    std::size_t drawnWidth = 0;
-    double drawnAt = -1;
+    RedrawnLine line;
 };
 
 // The success notice and its beep on a console. The notice ends any bar first.

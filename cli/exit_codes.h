@@ -1,7 +1,5 @@
 #pragma once
 
-#include <exception>
-
 // What the process tells a calling script. Documented in --help and docs/cli.md;
 // scripts depend on these numbers, so never renumber them.
 enum class ExitCode : int {
@@ -14,9 +12,6 @@ enum class ExitCode : int {
     Declined = 6,             // the user (or a missing terminal) declined the overwrite
     Interrupted = 130,        // Ctrl-C, SIGTERM or SIGHUP stopped the run (as a shell reports SIGINT)
 };
-
-// The exit code for a failure, chosen by the exception's class.
-ExitCode exitCodeFor(const std::exception& failure);
 
 inline int toInt(ExitCode code)
 {

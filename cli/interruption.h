@@ -11,6 +11,7 @@
 class InterruptedException : public GeneralException {
 public:
     explicit InterruptedException(const std::string& requestName);
+    FailureKind kind() const noexcept override { return FailureKind::Interrupted; }
     const std::string& request() const { return requestName; }
 
 private:
@@ -38,16 +39,3 @@ int requestNumber();
 std::string requestName();
 
 } // namespace interruption
-
-// How far an interrupted run had got with the instrument.
-enum class InstrumentState {
-    Untouched,            // nothing was sent, or only questions
-    WaitingUnchanged,     // caught in its bootloader, flash not touched
-    ErasedOrPartlyWritten,
-    WrittenNotVerified,   // the whole image went in, the read-back did not end
-    Updated,              // written and verified; only the leave command may be missing
-};
-
-// What follows "Перервано (SIGINT): " in the one console line that tells the
-// technician the instrument's state and what to do now.
-std::string interruptionAdvice(InstrumentState state, const std::string& portArgument);

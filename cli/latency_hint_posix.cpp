@@ -1,6 +1,7 @@
 #include "cli/latency_hint.h"
 
 #include "ports/adapter_info.h"
+#include "ports/latency_timer.h"
 
 #include <optional>
 
@@ -22,15 +23,14 @@ std::string whatWasAsked(const std::string& devicePath, const LowLatencyOutcome&
 
 } // namespace
 
-std::string latencyAdvice(std::int32_t, const std::string& devicePath, const LowLatencyOutcome& lowLatency)
+std::string latencyAdvice(std::int32_t portNumber, const std::string& devicePath, const LowLatencyOutcome& lowLatency)
 {
     const std::optional<AdapterDriver> adapter = adapterDriver(devicePath);
     std::string advice = whatWasAsked(devicePath, lowLatency);
     const std::string setserial = "setserial " + devicePath + " low_latency";
     if (adapter && adapter->latencyTimerMs)
         return advice + "Таймер затримки адаптера (" + adapter->driver + "): " +
-               std::to_string(*adapter->latencyTimerMs) + " мс; від root: echo 1 > " + latencyTimerFile(devicePath) +
-               " або " + setserial + " (діє до від'єднання адаптера).";
+               std::to_string(*adapter->latencyTimerMs) + " мс; " + latencyTimerSteps(portNumber, devicePath);
     return advice + "Від root: " + setserial +
            "; для адаптера FTDI: echo 1 > /sys/bus/usb-serial/devices/ttyUSBn/latency_timer (діє до від'єднання "
            "адаптера).";

@@ -1,6 +1,7 @@
 #include "cli/latency_hint.h"
 
 #include "ports/adapter_info.h"
+#include "ports/latency_timer.h"
 #include "ports/port_names.h"
 
 #include <optional>
@@ -20,13 +21,8 @@ std::string adapterNow(const std::string& devicePath)
 
 } // namespace
 
-// Windows offers no request for it: the adapter's own driver keeps the timer
-// in the device's registry key, and its Device Manager page changes it for good.
+// Windows offers no request for it (see latencyTimerSteps).
 std::string latencyAdvice(std::int32_t portNumber, const std::string& devicePath, const LowLatencyOutcome&)
 {
-    return adapterNow(devicePath) +
-           "Зменшіть таймер затримки адаптера до 1 мс: Диспетчер пристроїв, Порти (COM і LPT), COM" +
-           std::to_string(portNumber) +
-           ", Властивості, Параметри порту, Додатково (Advanced), Latency Timer (msec) = 1; потім під'єднайте "
-           "адаптер знову.";
+    return adapterNow(devicePath) + latencyTimerSteps(portNumber, devicePath);
 }

@@ -10,11 +10,6 @@
 #include <cstdlib>
 #include <string_view>
 
-void ServiceRecord::addStep(std::string name, std::string result, std::string detail)
-{
-    steps.push_back({std::move(name), std::move(result), std::move(detail)});
-}
-
 namespace {
 
 using Json = nlohmann::ordered_json;
@@ -92,24 +87,65 @@ Json shortNumber(double number)
     return std::strtod(text, nullptr);
 }
 
-Json versionJson(const std::optional<std::int32_t>& number, bool assumed)
+Json versionJson(std::int32_t number, bool assumed)
 {
-    if (!number)
-        return nullptr;
-    return Json{{"number", *number},
-                {"text", assumed ? std::string(session::assumedFirmwareText) : session::versionText(*number)},
+    return Json{{"number", number},
+                {"text", assumed ? std::string(session::assumedFirmwareText) : session::versionText(number)},
                 {"read", !assumed}};
 }
 
-Json stepJson(const ServiceRecord::Step& step)
+Json softwareVersionJson(const std::optional<session::Versions>& versions)
 {
-    Json json{{"step", step.name}, {"result", step.result}};
+    return versions ? versionJson(versions->software, false) : Json(nullptr);
+}
+
+Json firmwareVersionJson(const std::optional<session::Versions>& versions)
+{
+    return versions ? versionJson(versions->firmware, versions->firmwareAssumed) : Json(nullptr);
+}
+
+const char* resultName(StepResult result)
+{
+    switch (result) {
+    case StepResult::Ok:
+        return "ok";
+    case StepResult::Failed:
+        return "failed";
+    case StepResult::Declined:
+        return "declined";
+    case StepResult::Skipped:
+        return "skipped";
+    }
+    return "";
+}
+
+Json stepJson(const StepLog::Entry& step)
+{
+    Json json{{"step", stepRecordName(step.step)}, {"result", resultName(step.result)}};
     if (!step.detail.empty())
         json["detail"] = validUtf8(step.detail);
     return json;
 }
 
-Json replyTimeJson(const std::optional<ServiceRecord::ReplyTime>& time)
+Json stepsJson(const StepLog& steps)
+{
+    Json json = Json::array();
+    for (const StepLog::Entry& step : steps.entries())
+        json.push_back(stepJson(step));
+    return json;
+}
+
+Json verificationJson(const RunOutcome& outcome)
+{
+    const char* result = "not run";
+    if (outcome.verification == Verification::Passed)
+        result = "passed";
+    else if (outcome.verification == Verification::Failed)
+        result = "failed";
+    return Json{{"result", result}, {"firstMismatchAddress", optionalNumber(outcome.firstMismatchAddress)}};
+}
+
+Json replyTimeJson(const std::optional<ReplyTimeEntry>& time)
 {
     if (!time)
         return nullptr;
@@ -120,15 +156,15 @@ Json replyTimeJson(const std::optional<ServiceRecord::ReplyTime>& time)
                 {"lowLatency", validUtf8(time->lowLatency)}};
 }
 
-Json failureJson(const ServiceRecord& record)
+Json failureJson(const std::optional<RunFailure>& failure)
 {
-    if (!record.failureMessage)
+    if (!failure)
         return nullptr;
-    Json json{{"message", validUtf8(*record.failureMessage)}, {"cause", optionalText(record.failureCause)}};
-    if (record.failurePhase)
-        json["phase"] = *record.failurePhase;
-    if (record.failureLineError)
-        json["lineError"] = *record.failureLineError;
+    Json json{{"message", validUtf8(failure->message)}, {"cause", optionalText(failure->cause)}};
+    if (failure->phase)
+        json["phase"] = stepRecordName(*failure->phase);
+    if (failure->lineError)
+        json["lineError"] = *failure->lineError;
     return json;
 }
 
@@ -142,35 +178,31 @@ std::string signatureText(const std::array<std::int32_t, 3>& bytes)
     return text;
 }
 
-std::string serviceRecordJson(const ServiceRecord& record)
+std::string serviceRecordJson(const RunOutcome& outcome)
 {
-    Json steps = Json::array();
-    for (const ServiceRecord::Step& step : record.steps)
-        steps.push_back(stepJson(step));
     const Json json{
         {"tool", "veltor-update"},
-        {"command", record.command},
-        {"startedAt", record.startedAt},
-        {"durationSeconds", shortNumber(record.durationSeconds)},
+        {"command", commandName(outcome.command)},
+        {"startedAt", outcome.startedAt},
+        {"durationSeconds", shortNumber(outcome.durationSeconds)},
         {"port",
-         {{"argument", validUtf8(record.portArgument)},
-          {"number", optionalNumber(record.portNumber)},
-          {"device", validUtf8(record.device)}}},
-        {"identifier", optionalText(record.identifier)},
-        {"softwareVersion", versionJson(record.softwareVersion, false)},
-        {"firmwareVersion", versionJson(record.firmwareVersion, record.firmwareVersionAssumed)},
-        {"signature", record.signature ? Json(signatureText(*record.signature)) : Json(nullptr)},
-        {"replyTime", replyTimeJson(record.replyTime)},
+         {{"argument", validUtf8(outcome.portArgument)},
+          {"number", optionalNumber(outcome.portNumber)},
+          {"device", validUtf8(outcome.device)}}},
+        {"identifier", optionalText(outcome.identifier)},
+        {"softwareVersion", softwareVersionJson(outcome.versions)},
+        {"firmwareVersion", firmwareVersionJson(outcome.versions)},
+        {"signature", outcome.signature ? Json(signatureText(*outcome.signature)) : Json(nullptr)},
+        {"replyTime", replyTimeJson(outcome.replyTime)},
         {"image",
          {{"version", session::versionText(session::targetVersion)},
-          {"length", record.imageLength},
-          {"sha256", record.imageSha256},
-          {"standIn", record.imageIsStandIn}}},
-        {"steps", steps},
-        {"verification",
-         {{"result", record.verification}, {"firstMismatchAddress", optionalNumber(record.firstMismatchAddress)}}},
-        {"failure", failureJson(record)},
-        {"exitCode", record.exitCode},
+          {"length", outcome.imageLength},
+          {"sha256", outcome.imageSha256},
+          {"standIn", outcome.imageIsStandIn}}},
+        {"steps", stepsJson(outcome.steps)},
+        {"verification", verificationJson(outcome)},
+        {"failure", failureJson(outcome.failure)},
+        {"exitCode", outcome.exitCode},
     };
     return json.dump(2) + "\n";
 }

@@ -26,27 +26,11 @@ Idle* boundIdle = nullptr;
 
 Progress& progress() { return *boundProgress; }
 
-void beginPhase(Phase phase)
+void beginPhase(RunStep phase)
 {
     boundProgress->beginPhase(phase);
 }
 
-const char* phaseName(Phase phase)
-{
-    switch (phase) {
-    case Phase::Handshake:
-        return "handshake";
-    case Phase::Erase:
-        return "erase";
-    case Phase::Write:
-        return "write";
-    case Phase::ReadBack:
-        return "read-back";
-    case Phase::Compare:
-        return "compare";
-    }
-    return "";
-}
 Alerts& alerts() { return *boundAlerts; }
 
 void whileWaiting()

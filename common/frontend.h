@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/run_step.h"
+
 #include <string>
 
 // What the core needs of whoever shows the run to the user: the progress bar,
@@ -8,19 +10,15 @@
 // implementation; with nothing bound, everything is silent.
 namespace frontend {
 
-// The parts of a session, announced by the core where each starts.
-enum class Phase { Handshake, Erase, Write, ReadBack, Compare };
-
-// "handshake", "erase", "write", "read-back", "compare"
-const char* phaseName(Phase phase);
-
 class Progress {
 public:
     virtual ~Progress() = default;
     virtual void setMaximum(int maximum) = 0;
     virtual void setPosition(int position) = 0;
-    // A bar that follows belongs to this phase; a front end may ignore it.
-    virtual void beginPhase(Phase) {}
+    // The core announces where each step with a bar or a wait of its own
+    // starts (handshake, erase, write, read-back, compare): a bar that follows
+    // belongs to it. A front end may ignore it.
+    virtual void beginPhase(RunStep) {}
 };
 
 class Alerts {
@@ -44,7 +42,7 @@ public:
 };
 
 Progress& progress();
-void beginPhase(Phase phase);
+void beginPhase(RunStep phase);
 Alerts& alerts();
 void whileWaiting();
 void whileSending();

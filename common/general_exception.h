@@ -5,12 +5,16 @@
 #include <string>
 #include <system_error>
 
+// What kind of failure an exception reports; a front end treats failures by it.
+enum class FailureKind { General, Port, Timeout, Reply, Verification, Interrupted };
+
 // The one exception type that carries every failure of the tool. The message is
 // the text the user sees (UTF-8). Subclasses only tell front ends the kind of
-// failure; whoever catches GeneralException gets them all. Where the operating
-// system refused something, its error travels beside the message as the cause
-// (errno in the generic category, GetLastError in the system category), so that
-// a front end can explain it without asking the system again.
+// failure, which kind() names; whoever catches GeneralException gets them all.
+// Where the operating system refused something, its error travels beside the
+// message as the cause (errno in the generic category, GetLastError in the
+// system category), so that a front end can explain it without asking the
+// system again.
 class GeneralException : public std::runtime_error {
 public:
     explicit GeneralException(const std::string& message, std::error_code cause = {})
@@ -18,6 +22,7 @@ public:
     {
     }
     std::string message() const { return what(); }
+    virtual FailureKind kind() const noexcept { return FailureKind::General; }
     // The operating system's error behind the failure; empty when there is none.
     const std::error_code& cause() const { return osError; }
 
@@ -29,12 +34,14 @@ private:
 class PortException : public GeneralException {
 public:
     using GeneralException::GeneralException;
+    FailureKind kind() const noexcept override { return FailureKind::Port; }
 };
 
 // A reply did not arrive in time.
 class TimeoutException : public GeneralException {
 public:
     using GeneralException::GeneralException;
+    FailureKind kind() const noexcept override { return FailureKind::Timeout; }
 };
 
 // The instrument answered, but not as it should (no 'B' to the probe, no CR,
@@ -42,6 +49,7 @@ public:
 class ReplyException : public GeneralException {
 public:
     using GeneralException::GeneralException;
+    FailureKind kind() const noexcept override { return FailureKind::Reply; }
 };
 
 // The flash or EEPROM read back differs from what was written.
@@ -50,6 +58,7 @@ public:
     VerificationException(const std::string& message, std::uint32_t address)
         : GeneralException(message), mismatchAddress(address) {}
     std::uint32_t address() const { return mismatchAddress; }
+    FailureKind kind() const noexcept override { return FailureKind::Verification; }
 
 private:
     std::uint32_t mismatchAddress;

@@ -71,7 +71,7 @@ void compareImages(const HEXFile& image, const HEXFile& readBack, bool showProgr
 {
     const std::uint32_t first = image.rangeStart();
     const std::uint32_t last = image.rangeEnd();
-    frontend::beginPhase(frontend::Phase::Compare);
+    frontend::beginPhase(RunStep::Compare);
     if (showProgress)
         frontend::progress().setMaximum(static_cast<int>(last - first));
     for (std::uint32_t address = first; address <= last; ++address) {
@@ -102,7 +102,7 @@ void readProtectionAndErase(const JobInfo& job, AVRProgrammer& programmer, const
     }
     if (!job.chipErase)
         return;
-    frontend::beginPhase(frontend::Phase::Erase);
+    frontend::beginPhase(RunStep::Erase);
     require(programmer.eraseChip(), "Стирання пам'яті не підтримується цим прораматором!");
 }
 
@@ -113,14 +113,14 @@ void programAndVerifyFlash(JobInfo& job, AVRProgrammer& programmer, const AVRDev
     prepareImage(image, job.fillValue, job.flashStart, job.flashEnd,
                  "Файл HEX описує дані, що виходять за допустимий діапазон!");
     if (job.flashProgram) {
-        frontend::beginPhase(frontend::Phase::Write);
+        frontend::beginPhase(RunStep::Write);
         require(programmer.programFlash(image), "Програмування Flash не підтримується цим програматором!");
     }
     if (!job.flashVerify)
         return;
     HEXFile readBack(device.flashSize(), erasedByte);
     primeReadBack(readBack, image);
-    frontend::beginPhase(frontend::Phase::ReadBack);
+    frontend::beginPhase(RunStep::ReadBack);
     require(programmer.fetchFlash(readBack), "Читання Flash не підтримується цим програматором!");
     compareImages(image, readBack, true, "Помилка Верифікації! (Спробуйте ще раз)!");
     frontend::alerts().beep(successBeepHz, successBeepMs);
@@ -137,14 +137,14 @@ void programAndVerifyEeprom(JobInfo& job, AVRProgrammer& programmer, const AVRDe
     prepareImage(image, job.fillValue, job.eepromStart, job.eepromEnd,
                  "HEX фал містить дані, що виходять за допустимий діапазон!");
     if (job.eepromProgram) {
-        frontend::beginPhase(frontend::Phase::Write);
+        frontend::beginPhase(RunStep::Write);
         require(programmer.programEeprom(image), "Програмування EEPROM не підтримується цим програматором!");
     }
     if (!job.eepromVerify)
         return;
     HEXFile readBack(device.eepromSize(), erasedByte);
     primeReadBack(readBack, image);
-    frontend::beginPhase(frontend::Phase::ReadBack);
+    frontend::beginPhase(RunStep::ReadBack);
     require(programmer.fetchEeprom(readBack), "Читання EEPROM не підтримується цим програматором!");
     compareImages(image, readBack, false, "Помилка Верифікації EEPROM! (Спробуйте ще раз)!");
     frontend::alerts().showNotice("Верифікація EEPROM успішна!");

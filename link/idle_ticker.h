@@ -1,22 +1,25 @@
 #pragma once
 
 #include "common/frontend.h"
+#include "link/link_clock.h"
 
 #include <chrono>
 
 // Gives the front end its idle call while the link waits or streams, at most
-// once per interval over all waits of the process, so that loops calling
-// tick() on every pass neither starve the window nor drown it. While a frame
-// is going out (a Sending lives) the call is frontend::whileSending(), which
-// cannot end the run halfway through the frame; otherwise whileWaiting().
+// once per interval of the link clock over all waits of the process, so that
+// loops calling tick() on every pass neither starve the window nor drown it.
+// While a frame is going out (a Sending lives) the call is
+// frontend::whileSending(), which cannot end the run halfway through the
+// frame; otherwise whileWaiting().
 class IdleTicker {
 public:
     static constexpr std::chrono::milliseconds interval{25};
 
     static void tick()
     {
-        const auto now = std::chrono::steady_clock::now();
-        if (now - last < interval)
+        const std::chrono::microseconds now = linkClock().steadyTime();
+        // A clock put in use since reads from another origin: it counts as due.
+        if (now >= last && now - last < interval)
             return;
         last = now;
         if (framesGoingOut > 0)
@@ -26,8 +29,8 @@ public:
     }
 
     // Held by every write and transmit purge of the port: those are the parts
-    // of a frame, and only a read (which comes after the whole frame) or a
-    // pause lies between frames.
+    // of a frame, and only a read (which comes after the whole frame), a
+    // pause or the close's wait for the line lies between frames.
     class Sending {
     public:
         Sending() { ++framesGoingOut; }
@@ -37,6 +40,6 @@ public:
     };
 
 private:
-    static inline std::chrono::steady_clock::time_point last{};
+    static inline std::chrono::microseconds last{};
     static inline int framesGoingOut = 0;
 };

@@ -43,22 +43,11 @@ public:
     }
 };
 
-RealClock realClock;
-LinkClock* clockInUse = &realClock;
-
 } // namespace
 
-LinkClock& linkClock()
+template <>
+LinkClock& Seam<LinkClock>::real()
 {
-    return *clockInUse;
-}
-
-ScopedLinkClock::ScopedLinkClock(LinkClock& clock) : previous(clockInUse)
-{
-    clockInUse = &clock;
-}
-
-ScopedLinkClock::~ScopedLinkClock()
-{
-    clockInUse = previous;
+    static RealClock clock;
+    return clock;
 }

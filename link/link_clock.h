@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/seam.h"
+
 #include <chrono>
 #include <ctime>
 
@@ -26,17 +28,14 @@ public:
     virtual std::chrono::microseconds steadyTime() = 0;
 };
 
+template <>
+LinkClock& Seam<LinkClock>::real();
+
 // The clock in use.
-LinkClock& linkClock();
+inline LinkClock& linkClock()
+{
+    return Seam<LinkClock>::get();
+}
 
 // Puts another clock in use for its own lifetime.
-class ScopedLinkClock {
-public:
-    explicit ScopedLinkClock(LinkClock& clock);
-    ~ScopedLinkClock();
-    ScopedLinkClock(const ScopedLinkClock&) = delete;
-    ScopedLinkClock& operator=(const ScopedLinkClock&) = delete;
-
-private:
-    LinkClock* previous;
-};
+using ScopedLinkClock = Seam<LinkClock>::Scoped;

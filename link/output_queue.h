@@ -4,6 +4,8 @@
 // through an interface so that a test can play a line that drains slowly or
 // not at all. A pseudo-terminal always reports an empty queue.
 
+#include "common/seam.h"
+
 #include <system_error>
 
 class OutputQueue {
@@ -19,17 +21,14 @@ public:
     virtual void discard(int fd) = 0;
 };
 
-// The queue in use: the driver's own (TIOCOUTQ, TCOFLUSH) by default.
-OutputQueue& outputQueue();
+template <>
+OutputQueue& Seam<OutputQueue>::real();
 
-// Puts another queue in use for its own lifetime.
-class ScopedOutputQueue {
-public:
-    explicit ScopedOutputQueue(OutputQueue& queue);
-    ~ScopedOutputQueue();
-    ScopedOutputQueue(const ScopedOutputQueue&) = delete;
-    ScopedOutputQueue& operator=(const ScopedOutputQueue&) = delete;
+// The queue in use: the driver's own (TIOCOUTQ, TCOFLUSH) unless a
+// ScopedOutputQueue says otherwise.
+inline OutputQueue& outputQueue()
+{
+    return Seam<OutputQueue>::get();
+}
 
-private:
-    OutputQueue* previous;
-};
+using ScopedOutputQueue = Seam<OutputQueue>::Scoped;

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <exception>
 #include <string>
 #include <utility>
 
@@ -103,35 +104,45 @@ void SerialPort::openPort()
     }
 }
 
-// Bytes written are never dropped: what the last write left queued goes out
-// before the device is let go. When the line does not take it within the
-// time-out, the port is still released (a stuck port would stay locked for
-// good) and the write's own failure is raised, so that nobody is told the
-// command went out when it did not.
+// Bytes written are never dropped: what is gathered and what the last write
+// left queued go out before the device is let go. When the line does not take
+// them within the time-out, the port is still released (a stuck port would
+// stay locked for good) and the write's own failure is raised, so that nobody
+// is told the command went out when it did not.
 void SerialPort::closePort()
 {
     if (!channelOpen)
         return;
-    const char* const unsent = std::exchange(unsentWriteFailure, nullptr);
-    bool stuck = false;
-    std::error_code stuckCause;
+    std::exception_ptr outputFailure;
     // The handle is gone only after a failed release; there is nothing left to restore then.
     if (portHandle != invalidHandle) {
-        if (unsent != nullptr) {
-            const IdleTicker::Sending sending;
-            stuck = !drainForRelease();
-            stuckCause = std::exchange(deviceError, {});
-        }
+        outputFailure = finishOutput();
         if (!restoreTimeouts())
             fail(settingsWriteFailure);
         if (!releaseDevice())
             fail(closeFailure);
     }
     channelOpen = false;
+    gatheredCount = 0;
     arrivedNext = arrivedEnd = 0;
     streamAhead = 0;
-    if (stuck)
-        throw PortException(unsent, stuckCause);
+    if (outputFailure)
+        std::rethrow_exception(outputFailure);
+}
+
+// The wait for the line is not part of a frame: every byte is with the driver
+// by then, so a request to stop may end it, and the port is still let go.
+std::exception_ptr SerialPort::finishOutput()
+{
+    try {
+        sendGathered();
+        const char* const unsent = std::exchange(unsentWriteFailure, nullptr);
+        if (unsent != nullptr && !drainForRelease())
+            fail(unsent);
+    } catch (...) {
+        return std::current_exception();
+    }
+    return nullptr;
 }
 
 void SerialPort::requireOpen(const char* notOpenMessage) const
@@ -148,8 +159,9 @@ void SerialPort::fail(const std::string& message)
 void SerialPort::writeByte(int value)
 {
     requireOpen(notOpenForWrite);
-    const auto byte = static_cast<std::uint8_t>(value & 0xFF);
-    send(&byte, 1, byteWriteFailure);
+    if (gatheredCount == gatherCapacity)
+        sendGathered();
+    gathered[gatheredCount++] = static_cast<std::uint8_t>(value & 0xFF);
 }
 
 void SerialPort::writeBlock(const std::uint8_t* bytes, std::int32_t count)
@@ -158,18 +170,36 @@ void SerialPort::writeBlock(const std::uint8_t* bytes, std::int32_t count)
     // A negative count or a missing buffer would send whatever lies in memory.
     if (count < 0 || (count > 0 && bytes == nullptr))
         throw PortException(blockWriteFailure);
-    send(bytes, count, blockWriteFailure);
+    if (count > gatherCapacity - gatheredCount) {
+        // Too long to gather: what is gathered goes first, then the block.
+        sendGathered();
+        send(bytes, count, 0);
+        return;
+    }
+    // A block command's header and its data are one frame.
+    const std::int32_t fromWriteByte = std::exchange(gatheredCount, 0);
+    std::copy_n(bytes, count, gathered + fromWriteByte);
+    send(gathered, fromWriteByte + count, fromWriteByte);
 }
 
-void SerialPort::send(const std::uint8_t* bytes, std::int32_t count, const char* failure)
+void SerialPort::sendGathered()
 {
+    const std::int32_t count = std::exchange(gatheredCount, 0);
+    send(gathered, count, count);
+}
+
+void SerialPort::send(const std::uint8_t* bytes, std::int32_t count, std::int32_t fromWriteByte)
+{
+    if (count == 0)
+        return;
     const IdleTicker::Sending sending;
     // A write that failed has told that the line takes no output; close does
     // not wait for the line a second time.
     unsentWriteFailure = nullptr;
-    if (!writeBytes(bytes, count))
-        fail(failure);
-    unsentWriteFailure = failure;
+    std::int32_t sent = 0;
+    if (!writeBytes(bytes, count, sent))
+        fail(sent < fromWriteByte ? byteWriteFailure : blockWriteFailure);
+    unsentWriteFailure = count > fromWriteByte ? blockWriteFailure : byteWriteFailure;
 }
 
 SerialPort::Received SerialPort::takeArrivedByte(std::uint8_t& byte, int milliseconds)
@@ -184,6 +214,8 @@ SerialPort::Received SerialPort::takeArrivedByte(std::uint8_t& byte, int millise
         arrivedEnd = got;
         if (got == 0)
             return Received::Nothing;
+        // A reply cannot come before the frame has arrived: close need not wait for it.
+        unsentWriteFailure = nullptr;
         if (streamAhead > 0)
             noteStreamArrival(got);
     }
@@ -256,6 +288,7 @@ std::uint8_t SerialPort::readByte()
 {
     const std::time_t start = linkClock().seconds();
     requireOpen(notOpenForRead);
+    sendGathered();
     std::uint8_t byte = 0;
     if (!receiveUntil(start, timeout, byte, readByteFailure, LineErrors::FailTheRead)) {
         streamAhead = 0;
@@ -267,6 +300,7 @@ std::uint8_t SerialPort::readByte()
 std::uint8_t SerialPort::pollByte(std::time_t referenceTime)
 {
     requireOpen(notOpenForRead);
+    sendGathered();
     std::uint8_t byte = 0;
     // Only the probe polls, while the instrument is being switched on: what the
     // line does then is no answer, and the bootloader answers the next probe.
@@ -278,13 +312,17 @@ std::uint8_t SerialPort::pollByte(std::time_t referenceTime)
 void SerialPort::purgeTransmit()
 {
     requireOpen(notOpenForPurge);
+    sendGathered();
     const IdleTicker::Sending sending;
-    // Waited for now, or failed and told so.
+    // Waited for below where the platform can tell when output has gone,
+    // otherwise shown to have gone by the reply that follows, or failed and
+    // told so: close does not wait for it again.
     unsentWriteFailure = nullptr;
     if (!purgeDeviceTransmit())
         fail(transmitPurgeFailure);
 }
 
+// Output still gathered is ours and stays.
 void SerialPort::purgeReceive()
 {
     requireOpen(notOpenForPurge);

@@ -5,24 +5,31 @@
 
 #include <chrono>
 #include <cstdint>
+#include <exception>
 #include <string>
 #include <system_error>
 
 // What the Windows half keeps between calls: the read wait that the port's
 // time-outs are set for (none yet: ~0), the driver's input count at the last
-// look, line errors that a look outside a read found, and whether output was
-// written since it last went out. POSIX keeps nothing here.
+// look, and line errors that a look outside a read found. POSIX keeps nothing here.
 struct SerialDriverState {
     std::uint32_t readWait = ~0u;
     std::uint32_t queuedInput = 0;
     std::uint32_t lineErrors = 0;
-    bool outputPending = false;
 };
 
 // One of the ports (COM1..COM10; on Windows up to COM256) at 115200 bit/s, 8 data bits, no parity, two
 // stop bits, raw. Opened exclusively; reads return at once with what has
 // arrived. The platform half lives in serial_port_posix.cpp or
 // serial_port_win32.cpp.
+//
+// A frame leaves in one platform write: what writeByte is given is gathered
+// and handed to the driver when the frame is complete, that is at the
+// transmit purge, before any read or poll, together with a block (the block's
+// bytes after the gathered ones) and at close. No reply is ever awaited while
+// bytes of ours wait in the program. A write that fails raises the message of
+// the call whose bytes did not all go: writeByte's for gathered bytes,
+// writeBlock's for a block's.
 class SerialPort final : public CommChannel {
 public:
     // Raises for a negative time-out (checked first) or a port outside
@@ -74,8 +81,16 @@ private:
     // Hands out the next byte taken already, or reads, waiting for input up to
     // the given milliseconds.
     Received takeArrivedByte(std::uint8_t& byte, int milliseconds);
-    // Hands the bytes to the driver as parts of a frame; raises 'failure' when that fails.
-    void send(const std::uint8_t* bytes, std::int32_t count, const char* failure);
+    // Hands what writeByte gathered to the driver in one write.
+    void sendGathered();
+    // Hands the bytes to the driver in one write, the first 'fromWriteByte' of
+    // them gathered from writeByte, the rest a block's; raises when that fails.
+    void send(const std::uint8_t* bytes, std::int32_t count, std::int32_t fromWriteByte);
+    // At close: sends what is gathered and waits, within the port's time-out,
+    // for what was written after the last transmit purge (the leave command)
+    // to go out. Hands back its failure, or whatever the idle call raised
+    // meanwhile, to be raised once the port has been let go.
+    std::exception_ptr finishOutput();
     // Before waiting for the next byte of an announced stream: lets the bytes
     // that the line can bring in meanwhile gather, so one read takes them all.
     void gatherStream();
@@ -103,12 +118,13 @@ private:
     // Sleeps about this long, where the platform can sleep that finely;
     // otherwise returns at once.
     static void sleepBriefly(std::chrono::nanoseconds duration);
-    // Returns once the driver has taken every byte; the transmit purge then
-    // waits for them to go out rather than dropping them.
-    bool writeBytes(const std::uint8_t* bytes, std::int32_t count);
+    // Returns once the driver has taken every byte, or the write's time-out has
+    // run out; 'sent' is how many it took.
+    bool writeBytes(const std::uint8_t* bytes, std::int32_t count, std::int32_t& sent);
+    // Never discards a byte of ours and never waits without a bound.
     bool purgeDeviceTransmit();
-    // Before the device is let go: waits for what the last write left queued,
-    // as the transmit purge does, and for whatever the platform still sends after it.
+    // Before the device is let go: waits, within the port's time-out, for what
+    // the last write left queued and for whatever the platform still sends after it.
     bool drainForRelease();
     bool purgeDeviceReceive();
 
@@ -120,10 +136,16 @@ private:
     bool channelOpen;
     std::error_code deviceError;
     LowLatencyOutcome lowLatencyOutcome;
-    // The failure of the last write when its bytes have not been waited for
-    // since (the leave command goes without a purge): close waits for them
-    // within the time-out and, when they do not go, fails with it.
+    // The failure of the last write when neither a transmit purge nor a reply
+    // has followed it (the leave command): close waits for its bytes within
+    // the time-out and, when they do not go, fails with it.
     const char* unsentWriteFailure = nullptr;
+
+    // What writeByte was given since the frame last went to the driver. A
+    // block frame is a few hundred bytes; a longer frame goes in several writes.
+    static constexpr std::int32_t gatherCapacity = 1024;
+    std::uint8_t gathered[gatherCapacity] = {};
+    std::int32_t gatheredCount = 0;
 
     SerialDriverState driverState;
 

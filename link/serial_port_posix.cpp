@@ -14,6 +14,7 @@
 #include "link/idle_ticker.h"
 #include "link/line_timing.h"
 #include "link/output_queue.h"
+#include "link/terminal_attributes.h"
 #include "ports/port_holders.h"
 #include "ports/port_names.h"
 #include "ports/serial_driver.h"
@@ -44,12 +45,12 @@ std::error_code lastSystemError() { return systemError(errno); }
 
 bool getAttributes(int fd, termios& settings)
 {
-    return ::tcgetattr(fd, &settings) == 0;
+    return terminalAttributes().get(fd, settings);
 }
 
 bool setAttributes(int fd, const termios& settings)
 {
-    return ::tcsetattr(fd, TCSANOW, &settings) == 0;
+    return terminalAttributes().set(fd, settings);
 }
 
 // Opens without blocking on a missing carrier, takes the device for this
@@ -168,8 +169,11 @@ public:
     void discard(int fd) override { ::tcflush(fd, TCOFLUSH); }
 };
 
-DriverOutputQueue driverOutputQueue;
-OutputQueue* outputQueueInUse = &driverOutputQueue;
+class DriverAttributes final : public TerminalAttributes {
+public:
+    bool get(int fd, termios& settings) override { return ::tcgetattr(fd, &settings) == 0; }
+    bool set(int fd, const termios& settings) override { return ::tcsetattr(fd, TCSANOW, &settings) == 0; }
+};
 
 // Waits for the output queue to empty, like tcdrain, but no longer than the
 // deadline: tcdrain waits for ever on a line that does not move. The pauses
@@ -198,19 +202,18 @@ bool drainBefore(int fd, SteadyClock::time_point deadline, std::error_code& erro
 
 } // namespace
 
-OutputQueue& outputQueue()
+template <>
+OutputQueue& Seam<OutputQueue>::real()
 {
-    return *outputQueueInUse;
+    static DriverOutputQueue queue;
+    return queue;
 }
 
-ScopedOutputQueue::ScopedOutputQueue(OutputQueue& queue) : previous(outputQueueInUse)
+template <>
+TerminalAttributes& Seam<TerminalAttributes>::real()
 {
-    outputQueueInUse = &queue;
-}
-
-ScopedOutputQueue::~ScopedOutputQueue()
-{
-    outputQueueInUse = previous;
+    static DriverAttributes attributes;
+    return attributes;
 }
 
 bool SerialPort::openDevice()
@@ -360,11 +363,11 @@ void SerialPort::sleepBriefly(std::chrono::nanoseconds duration)
     std::this_thread::sleep_for(duration);
 }
 
-bool SerialPort::writeBytes(const std::uint8_t* bytes, std::int32_t count)
+bool SerialPort::writeBytes(const std::uint8_t* bytes, std::int32_t count, std::int32_t& sent)
 {
     const int fd = descriptor(portHandle);
     const auto deadline = outputDeadline(timeout);
-    std::int32_t sent = 0;
+    sent = 0;
     while (sent < count) {
         const ssize_t written = ::write(fd, bytes + sent, static_cast<std::size_t>(count - sent));
         if (written > 0) {
@@ -382,8 +385,7 @@ bool SerialPort::writeBytes(const std::uint8_t* bytes, std::int32_t count)
         deviceError = written < 0 ? lastSystemError() : systemError(EIO);
         return false;
     }
-    // No drain here: on a USB adapter each would cost a bus round trip per
-    // byte. The transmit purge that ends every frame drains instead.
+    // No drain here: the transmit purge that ends every frame drains instead.
     return true;
 }
 

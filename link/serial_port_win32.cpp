@@ -86,12 +86,6 @@ COMMTIMEOUTS timeoutsFor(DWORD readWait, std::int32_t timeoutSeconds)
     return timeouts;
 }
 
-// Output still queued behind a peer's flow control: it goes once that lets go.
-bool outputHeld(const COMSTAT& status)
-{
-    return status.fCtsHold || status.fDsrHold || status.fRlsdHold || status.fXoffHold;
-}
-
 using std::chrono::microseconds;
 using std::chrono::milliseconds;
 
@@ -101,14 +95,13 @@ microseconds steadyNow() { return linkClock().steadyTime(); }
 // handed them all on: its FIFO.
 constexpr int transmitterFifoBytes = 16;
 
-// Waits until the driver has sent what it was given, no longer than the
-// port's time-out. A driver that reports no output queued (the native one
-// always does after a synchronous write) costs one call; one that still holds
-// some (a USB adapter's) is waited for by FlushFileBuffers, which returns once
-// it has gone, with no tick of Windows' timer in between. Only output held by
-// a peer's flow control is looked at again in slices, since FlushFileBuffers
-// would wait for that for ever. Line errors seen meanwhile are kept for the
-// next read.
+// Waits until the driver reports no output left, no longer than the port's
+// time-out. A native port reports none once a synchronous write has returned;
+// a USB adapter counts what it still holds. FlushFileBuffers is never used:
+// it obeys flow control and has no time-out, so a peer holding CTS or XOFF
+// would hold it for good. The count is looked at again after the time its
+// bytes need on the line instead. Line errors seen meanwhile are kept for
+// the next read.
 bool waitForOutput(HANDLE handle, std::int32_t timeoutSeconds, SerialDriverState& driverState, std::error_code& error)
 {
     Win32SerialCalls& calls = win32SerialCalls();
@@ -121,23 +114,17 @@ bool waitForOutput(HANDLE handle, std::int32_t timeoutSeconds, SerialDriverState
         driverState.lineErrors |= errors;
         driverState.queuedInput = status.cbInQue;
         if (status.cbOutQue == 0)
-            break;
-        if (!outputHeld(status)) {
-            if (!noted(calls.flushFileBuffers(handle), error))
-                return false;
-            break;
-        }
+            return true;
         const microseconds left = deadline - steadyNow();
         if (left <= microseconds(0)) {
             error = systemError(ERROR_TIMEOUT);
             return false;
         }
         IdleTicker::tick();
-        const auto slice = std::min<milliseconds>(std::chrono::ceil<milliseconds>(left), IdleTicker::interval);
-        calls.sleep(static_cast<DWORD>(slice.count()));
+        const auto lineTime = std::chrono::ceil<milliseconds>(byteOnLine * status.cbOutQue);
+        const auto slice = std::clamp<milliseconds>(lineTime, milliseconds(1), IdleTicker::interval);
+        calls.sleep(static_cast<DWORD>(std::min(slice, std::chrono::ceil<milliseconds>(left)).count()));
     }
-    driverState.outputPending = false;
-    return true;
 }
 
 // Clears what the driver noted of the line until now, and its count of input.
@@ -231,27 +218,11 @@ bool SerialPort::restoreTimeouts()
     return true;
 }
 
-// Output written without a transmit purge after it (the leave command) is
-// still on its way: a USB adapter may drop what it holds when the port is
-// closed. It gets the port's time-out to go; the handle is released whatever
-// becomes of that, and a stall is reported as the close's failure.
 bool SerialPort::releaseDevice()
 {
     const HANDLE handle = deviceHandle(portHandle);
-    std::error_code stalled;
-    bool drained = true;
-    if (driverState.outputPending) {
-        drained = waitForOutput(handle, timeout, driverState, stalled);
-        if (drained)
-            pauseForTransmitter();
-    }
     portHandle = invalidHandle;
-    if (!noted(win32SerialCalls().closeHandle(handle), deviceError))
-        return false;
-    if (drained)
-        return true;
-    deviceError = stalled;
-    return false;
+    return noted(win32SerialCalls().closeHandle(handle), deviceError);
 }
 
 int SerialPort::receiveArrived(std::uint8_t* into, int capacity, int wanted, int milliseconds)
@@ -288,14 +259,16 @@ int SerialPort::receiveArrived(std::uint8_t* into, int capacity, int wanted, int
 // The driver waits within each read; there is nothing to sleep for here.
 void SerialPort::sleepBriefly(std::chrono::nanoseconds) {}
 
-bool SerialPort::writeBytes(const std::uint8_t* bytes, std::int32_t count)
+bool SerialPort::writeBytes(const std::uint8_t* bytes, std::int32_t count, std::int32_t& sent)
 {
     // Synchronous: returns when the driver has taken every byte, or having
     // taken fewer once the write time-out has run out.
     DWORD written = 0;
-    driverState.outputPending = true;
-    if (!noted(win32SerialCalls().writeFile(deviceHandle(portHandle), bytes, static_cast<DWORD>(count), written),
-               deviceError))
+    const bool succeeded =
+        noted(win32SerialCalls().writeFile(deviceHandle(portHandle), bytes, static_cast<DWORD>(count), written),
+              deviceError);
+    sent = static_cast<std::int32_t>(written);
+    if (!succeeded)
         return false;
     if (written == static_cast<DWORD>(count))
         return true;
@@ -303,14 +276,14 @@ bool SerialPort::writeBytes(const std::uint8_t* bytes, std::int32_t count)
     return false;
 }
 
-// Every purge of the transmit side follows a write of ours, and none of those
-// bytes may be lost: so instead of discarding the driver's output queue
-// (PurgeComm with PURGE_TXCLEAR, which under wine also drops bytes already
-// handed to the other side) wait until it has gone out. After that a discard
-// would find nothing anyway.
+// The synchronous write that sent the frame has returned once the driver had
+// taken all of it, and the reply cannot come before the frame has arrived:
+// there is nothing to wait for here. Discarding the driver's output (PurgeComm
+// with PURGE_TXCLEAR, which under wine also drops bytes already handed to the
+// other side) would lose bytes of ours.
 bool SerialPort::purgeDeviceTransmit()
 {
-    return waitForOutput(deviceHandle(portHandle), timeout, driverState, deviceError);
+    return true;
 }
 
 // Line errors of the input thrown away belong to it: the next read must not
@@ -324,16 +297,12 @@ bool SerialPort::purgeDeviceReceive()
     return true;
 }
 
-// A native port's transmitter may still be sending from its FIFO once the
-// driver has handed everything on.
-// A stall has had its full wait here; the release that follows must not
-// wait for the same output again.
+// Once the driver has handed everything on, a native port's transmitter may
+// still be sending from its FIFO.
 bool SerialPort::drainForRelease()
 {
-    if (!purgeDeviceTransmit()) {
-        driverState.outputPending = false;
+    if (!waitForOutput(deviceHandle(portHandle), timeout, driverState, deviceError))
         return false;
-    }
     pauseForTransmitter();
     return true;
 }

@@ -36,29 +36,17 @@ public:
     {
         return ClearCommError(handle, &errors, &status) != 0;
     }
-    bool flushFileBuffers(HANDLE handle) override { return FlushFileBuffers(handle) != 0; }
     bool purgeComm(HANDLE handle, DWORD flags) override { return PurgeComm(handle, flags) != 0; }
     bool closeHandle(HANDLE handle) override { return CloseHandle(handle) != 0; }
     void sleep(DWORD milliseconds) override { Sleep(milliseconds); }
     DWORD lastError() override { return GetLastError(); }
 };
 
-WindowsCalls windowsCalls;
-Win32SerialCalls* callsInUse = &windowsCalls;
-
 } // namespace
 
-Win32SerialCalls& win32SerialCalls()
+template <>
+Win32SerialCalls& Seam<Win32SerialCalls>::real()
 {
-    return *callsInUse;
-}
-
-ScopedWin32SerialCalls::ScopedWin32SerialCalls(Win32SerialCalls& calls) : previous(callsInUse)
-{
-    callsInUse = &calls;
-}
-
-ScopedWin32SerialCalls::~ScopedWin32SerialCalls()
-{
-    callsInUse = previous;
+    static WindowsCalls calls;
+    return calls;
 }

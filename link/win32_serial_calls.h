@@ -5,6 +5,8 @@
 // place to see what real drivers and Windows' own timer do, which wine never
 // shows. Windows only.
 
+#include "common/seam.h"
+
 #include <string>
 
 #include <windows.h>
@@ -25,7 +27,6 @@ public:
     virtual bool readFile(HANDLE handle, void* into, DWORD capacity, DWORD& got) = 0;
     virtual bool writeFile(HANDLE handle, const void* bytes, DWORD count, DWORD& written) = 0;
     virtual bool clearCommError(HANDLE handle, DWORD& errors, COMSTAT& status) = 0;
-    virtual bool flushFileBuffers(HANDLE handle) = 0;
     virtual bool purgeComm(HANDLE handle, DWORD flags) = 0;
     virtual bool closeHandle(HANDLE handle) = 0;
     virtual void sleep(DWORD milliseconds) = 0;
@@ -33,16 +34,13 @@ public:
     virtual DWORD lastError() = 0;
 };
 
+template <>
+Win32SerialCalls& Seam<Win32SerialCalls>::real();
+
 // The calls in use: Windows' own unless a ScopedWin32SerialCalls says otherwise.
-Win32SerialCalls& win32SerialCalls();
+inline Win32SerialCalls& win32SerialCalls()
+{
+    return Seam<Win32SerialCalls>::get();
+}
 
-class ScopedWin32SerialCalls {
-public:
-    explicit ScopedWin32SerialCalls(Win32SerialCalls& calls);
-    ~ScopedWin32SerialCalls();
-    ScopedWin32SerialCalls(const ScopedWin32SerialCalls&) = delete;
-    ScopedWin32SerialCalls& operator=(const ScopedWin32SerialCalls&) = delete;
-
-private:
-    Win32SerialCalls* previous;
-};
+using ScopedWin32SerialCalls = Seam<Win32SerialCalls>::Scoped;

@@ -1,5 +1,7 @@
 #include "ports/adapter_info.h"
 
+#include "ports/platform_ports.h"
+
 #include <charconv>
 #include <fstream>
 #include <system_error>
@@ -47,7 +49,7 @@ std::optional<AdapterDriver> adapterDriverIn(const std::string& devicePath, cons
     return AdapterDriver{driverLink.filename().string(), numberIn(usbSerialDevices / name / "latency_timer")};
 }
 
-std::optional<AdapterDriver> adapterDriver(const std::string& devicePath)
+std::optional<AdapterDriver> platformAdapterDriver(const std::string& devicePath)
 {
     return adapterDriverIn(devicePath, "/sys/class/tty", usbSerialDevicesDirectory);
 }

@@ -72,6 +72,11 @@ std::string hex4(std::uint16_t value)
     return text;
 }
 
+bool describesBluetoothLink(const PortDeviceRecord& device)
+{
+    return upperCase(device.instanceId).starts_with("BTHENUM\\") || upperCase(device.service) == "BTHMODEM";
+}
+
 } // namespace
 
 std::optional<std::int32_t> comPortNumber(std::string_view portName)
@@ -127,6 +132,7 @@ std::vector<PortDescription> describePorts(const std::vector<SerialCommEntry>& s
         port.usb = usbIdentity(device.instanceId, device.parentInstanceId);
         if (device.latencyTimerMs)
             port.latencyTimerMs = static_cast<int>(*device.latencyTimerMs);
+        port.bluetooth = describesBluetoothLink(device);
     }
     std::vector<PortDescription> described;
     for (auto& [number, port] : ports)

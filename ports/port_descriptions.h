@@ -46,6 +46,7 @@ struct PortDescription {
     std::string driver;
     std::optional<UsbIdentity> usb;
     std::optional<int> latencyTimerMs;
+    bool bluetooth = false;        // a paired device's serial link (see isBluetoothLink)
 };
 
 // n of "COMn" (any case) for n in 1..256; none for every other name.
@@ -58,7 +59,9 @@ std::optional<std::int32_t> comPortNumber(std::string_view portName);
 std::optional<UsbIdentity> usbIdentity(std::string_view instanceId, std::string_view parentInstanceId = {});
 
 // Every COMn that SERIALCOMM lists or a device record names, ascending and
-// once each, with what the records tell of it.
+// once each, with what the records tell of it. A port of a paired Bluetooth
+// device is known by its instance id (BTHENUM\..., any case) or its driver
+// (BTHMODEM).
 std::vector<PortDescription> describePorts(const std::vector<SerialCommEntry>& serialComm,
                                            const std::vector<PortDeviceRecord>& devices);
 

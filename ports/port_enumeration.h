@@ -4,4 +4,4 @@
 
 // Windows only: the ports present now, from SERIALCOMM and SetupAPI, or from
 // the PortSurvey that lives (port_names.h).
-std::vector<PortDescription> systemPorts();
+std::vector<PortDescription> enumeratedPorts();

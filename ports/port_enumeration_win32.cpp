@@ -171,7 +171,7 @@ std::vector<PortDescription> surveyedPorts;
 
 } // namespace
 
-std::vector<PortDescription> systemPorts()
+std::vector<PortDescription> enumeratedPorts()
 {
     if (surveyed)
         return *surveyed;
@@ -180,7 +180,7 @@ std::vector<PortDescription> systemPorts()
 
 PortSurvey::PortSurvey()
 {
-    surveyedPorts = systemPorts();
+    surveyedPorts = enumeratedPorts();
     surveyed = &surveyedPorts;
 }
 

@@ -24,7 +24,7 @@ std::string platformPortDevice(int portNumber);
 std::vector<std::int32_t> presentPortNumbers();
 
 // While one lives, what the system tells of its ports is gathered once and
-// every question above and in adapter_info.h is answered from that: a probe of
+// every question here and in adapter_info.h is answered from that: a probe of
 // every port asks the system once, not once per port. Only one at a time.
 class PortSurvey {
 public:
@@ -43,3 +43,12 @@ struct AdapterName {
     std::string description;
 };
 std::optional<AdapterName> adapterName(const std::string& devicePath);
+
+// Whether the system describes the device as a Bluetooth link: on Windows a
+// port of a paired device (instance id beginning BTHENUM\, or the BTHMODEM
+// driver), on Linux /dev/rfcommN. Opening one makes the system try to reach
+// the paired phone or headset, and the open blocks for seconds; the probes of
+// both front ends leave such a port unopened. A command given it still opens it.
+bool isBluetoothLink(const std::string& devicePath);
+// How both front ends show such a port.
+inline constexpr const char* bluetoothLinkText = "з'єднання Bluetooth: не відкривався, VELTOR під'єднується кабелем";

@@ -1,5 +1,6 @@
 #include "ports/port_names.h"
 
+#include "ports/platform_ports.h"
 #include "ports/port_scan.h"
 #include "ports/port_table.h"
 
@@ -103,7 +104,7 @@ const std::int32_t lastPortNumber = 10;
 PortSurvey::PortSurvey() = default;
 PortSurvey::~PortSurvey() = default;
 
-std::vector<std::int32_t> presentPortNumbers()
+std::vector<std::int32_t> platformPresentPortNumbers()
 {
     std::vector<std::int32_t> present;
     for (std::int32_t n = firstPortNumber; n <= lastPortNumber; ++n)
@@ -135,9 +136,20 @@ std::optional<AdapterName> adapterNameIn(const std::string& devicePath, const st
     return std::nullopt;
 }
 
-std::optional<AdapterName> adapterName(const std::string& devicePath)
+std::optional<AdapterName> platformAdapterName(const std::string& devicePath)
 {
     return adapterNameIn(devicePath, "/dev/serial/by-id", "/sys/class/tty");
+}
+
+// The kernel's RFCOMM terminals are the only Bluetooth serial ports Linux has.
+bool platformIsBluetoothLink(const std::string& devicePath)
+{
+    constexpr std::string_view prefix = "rfcomm";
+    std::error_code error;
+    const std::filesystem::path device = std::filesystem::weakly_canonical(devicePath, error);
+    const std::string name = (error ? std::filesystem::path(devicePath) : device).filename().string();
+    return name.size() > prefix.size() && name.starts_with(prefix) &&
+           std::all_of(name.begin() + prefix.size(), name.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 std::vector<std::string> orderPortDevices(const std::vector<std::string>& deviceNames)

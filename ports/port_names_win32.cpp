@@ -1,3 +1,4 @@
+#include "ports/platform_ports.h"
 #include "ports/port_enumeration.h"
 #include "ports/port_table.h"
 
@@ -13,17 +14,24 @@ std::string platformPortDevice(int portNumber)
     return "\\\\.\\COM" + std::to_string(portNumber);
 }
 
-std::vector<std::int32_t> presentPortNumbers()
+std::vector<std::int32_t> platformPresentPortNumbers()
 {
     std::vector<std::int32_t> numbers;
-    for (const PortDescription& port : systemPorts())
+    for (const PortDescription& port : enumeratedPorts())
         numbers.push_back(port.number);
     return numbers;
 }
 
-std::optional<AdapterName> adapterName(const std::string& devicePath)
+std::optional<AdapterName> platformAdapterName(const std::string& devicePath)
 {
-    const std::vector<PortDescription> ports = systemPorts();
+    const std::vector<PortDescription> ports = enumeratedPorts();
     const PortDescription* port = findDescribedPort(ports, devicePath);
     return port ? describedAdapterName(*port) : std::nullopt;
+}
+
+bool platformIsBluetoothLink(const std::string& devicePath)
+{
+    const std::vector<PortDescription> ports = enumeratedPorts();
+    const PortDescription* port = findDescribedPort(ports, devicePath);
+    return port && port->bluetooth;
 }

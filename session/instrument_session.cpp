@@ -16,7 +16,7 @@ namespace {
 
 class StepScope {
 public:
-    StepScope(StepObserver* stepObserver, Step currentStep, const Connection& sofar)
+    StepScope(StepObserver* stepObserver, RunStep currentStep, const Connection& sofar)
         : observer(stepObserver), step(currentStep), connection(sofar)
     {
         if (observer)
@@ -30,20 +30,20 @@ public:
 
 private:
     StepObserver* observer;
-    Step step;
+    RunStep step;
     const Connection& connection;
 };
 
 void readVersionsStep(CommChannel& channel, Connection& connection, StepObserver* observer)
 {
-    StepScope scope(observer, Step::ReadVersions, connection);
+    StepScope scope(observer, RunStep::Versions, connection);
     connection.versions = readVersions(channel);
     scope.done();
 }
 
 void readSignatureStep(CommChannel& channel, Connection& connection, StepObserver* observer)
 {
-    StepScope scope(observer, Step::ReadSignature, connection);
+    StepScope scope(observer, RunStep::Signature, connection);
     AVRBootloader programmer(&channel);
     Signature bytes{};
     if (programmer.getSignature(bytes[0], bytes[1], bytes[2]))
@@ -57,8 +57,8 @@ Connection connect(CommChannel& channel, const ConnectOptions& options)
 {
     Connection connection;
     {
-        StepScope scope(options.observer, Step::Handshake, connection);
-        frontend::beginPhase(frontend::Phase::Handshake);
+        StepScope scope(options.observer, RunStep::Handshake, connection);
+        frontend::beginPhase(RunStep::Handshake);
         connection.identifier = enterBootloader(&channel);
         connection.matched = *connection.identifier == expectedIdentifier;
         scope.done();

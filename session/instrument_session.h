@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/run_step.h"
 #include "link/round_trip_meter.h"
 
 #include <array>
@@ -43,15 +44,14 @@ struct Connection {
     std::optional<ReplyTime> replyTime;
 };
 
-enum class Step { Handshake, ReadVersions, ReadSignature };
-
-// Told where each step of a session starts and ends, with what it has found so
-// far; a step that fails raises between the two.
+// Told where each step of a session (handshake, versions, signature) starts
+// and ends, with what it has found so far; a step that fails raises between
+// the two.
 class StepObserver {
 public:
     virtual ~StepObserver() = default;
-    virtual void started(Step step, const Connection& sofar) = 0;
-    virtual void finished(Step step, const Connection& sofar) = 0;
+    virtual void started(RunStep step, const Connection& sofar) = 0;
+    virtual void finished(RunStep step, const Connection& sofar) = 0;
 };
 
 struct ConnectOptions {

@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <iterator>
+#include <condition_variable>
 #include <mutex>
 #include <optional>
 #include <poll.h>
@@ -123,6 +124,7 @@ struct Instrument::State {
     WakePipe wakePipe;
 
     mutable std::mutex mutex;
+    mutable std::condition_variable bytesTaken;
     std::thread thread;
     bool stopping = false;
 
@@ -221,6 +223,12 @@ bool Instrument::inBootloader() const
     return state->powered && state->line.isOpen() && state->bootloader.mode() == Bootloader::Mode::Active;
 }
 
+bool Instrument::waitForBytesFromHost(std::uint64_t count, std::chrono::milliseconds limit) const
+{
+    std::unique_lock lock(state->mutex);
+    return state->bytesTaken.wait_for(lock, limit, [&] { return state->counters.bytesFromHost >= count; });
+}
+
 bool Instrument::hungUp() const
 {
     std::lock_guard lock(state->mutex);
@@ -270,6 +278,7 @@ void Instrument::State::step(TimePoint now)
         return;
     updatePower(now);
     receive(now);
+    bytesTaken.notify_all();
     holdHostWhileLineBusy(now);
     process(now);
     transmit(now);

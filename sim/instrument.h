@@ -3,6 +3,7 @@
 #include "sim/usb_adapter.h"
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -107,6 +108,9 @@ public:
     bool inBootloader() const;
 
     void resetCounters();
+    // Waits until the line has brought this many bytes from the host since the
+    // counters began, or the limit has passed; true for the former.
+    bool waitForBytesFromHost(std::uint64_t count, std::chrono::milliseconds limit) const;
     bool hungUp() const;                      // the hang-up fault has closed the line
     // Writes the dump files that the configuration names; throws std::runtime_error.
     void dumpMemories() const;

@@ -9,8 +9,10 @@
 #include "sim/instrument.h"
 #include "tests/app/dialog_recorder.h"
 #include "tests/app/isolated_ports.h"
+#include "tests/support/presented_ports.h"
 
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -211,8 +213,8 @@ private slots:
 
         bench.window.BitBtn3Click();
 
+        // The instrument counts what it reads before it acts on it.
         QTRY_VERIFY(!bench.instrument.inBootloader());
-        QTest::qWait(50);
         QCOMPARE(bench.bytesFromHost(), before + 1);
         QVERIFY(bench.dialogs.shown.empty());
         QCOMPARE(bench.window.Edit1->text(), notConnectedText);
@@ -345,6 +347,28 @@ private slots:
         enter(QEvent::KeyRelease, false);
     }
 
+    // Which timers earn the line is told by the ports' own tests.
+    void anAdapterWhoseTimerHoldsTheRepliesIsToldUnderThePorts()
+    {
+        Bench bench(firmware(3, 57));
+        const PresentedPorts adapter(describePorts(
+            {}, {{"COM3", "FTDIBUS\\VID_0403+PID_6001+A50285BIA\\0000", "", "USB Serial Port (COM3)", "FTDI",
+                  "FTSER2K", 16u}}));
+        bench.window.show();
+        bench.window.BitBtn1Click();
+
+        const QLabel* notice = bench.window.latencyNotice;
+        QVERIFY(notice->isVisible());
+        QVERIFY2(notice->text().startsWith(QStringLiteral("Таймер затримки FTDI 16 мс → 1 мс")),
+                 qPrintable(notice->text()));
+        // Whole, in the gap between the port group and the connection group.
+        QVERIFY(notice->fontMetrics().horizontalAdvance(notice->text()) <= notice->width());
+        QVERIFY(notice->geometry().top() > bench.window.GroupBox1->geometry().bottom());
+        QVERIFY(notice->geometry().bottom() < bench.window.GroupBox2->geometry().top());
+        bench.window.BitBtn5Click();
+        QVERIFY(notice->isHidden());
+    }
+
     void aStandInBuildAlwaysAsksAndSaysSoBeforeItErases_data()
     {
         QTest::addColumn<bool>("standIn");
@@ -384,8 +408,17 @@ private slots:
         bench.dialogs.answers = {false};
         bench.window.BitBtn4Click();
         QCOMPARE(bench.dialogs.all(), QStringList{QStringLiteral("question: ") + overwriteQuestion("3.58")});
-        QTest::qWait(50);
-        QCOMPARE(bench.bytesFromHost(), before);
+        // The instrument answers in order: once it has identified itself to
+        // the test, it has read whatever the window sent before.
+        {
+            SerialPort line(simulatedPort, 5);
+            line.openPort();
+            line.writeByte('S');
+            line.purgeTransmit();
+            for (int i = 0; i < 7; ++i)
+                line.readByte();
+        }
+        QCOMPARE(bench.bytesFromHost(), before + 1);
         QVERIFY(!flashHoldsTheBuiltInImage(bench.instrument));
 
         bench.dialogs.clear();
@@ -416,21 +449,35 @@ private slots:
 
         QCOMPARE(bench.dialogs.all(), QStringList{QStringLiteral("message: ") + programFailed});
         QCOMPARE(bench.window.ProgressBar1->value(), 0);
-        QCOMPARE(bench.window.Edit1->text(), connectedText);
-        QVERIFY(bench.window.BitBtn4->isEnabled());
+        QCOMPARE(bench.window.Edit1->text(), notConnectedText);
+        QVERIFY(!bench.window.BitBtn4->isEnabled());
         QVERIFY(bench.portIsFree());
     }
 
-    void aLineThatDiesMidWriteLeavesTheBarAtZero()
+    // Half-written, the instrument needs a new connect: the window says so
+    // and offers nothing else, yet remembers the version it had.
+    void aLineThatDiesMidWriteLeavesTheWindowNotConnected()
     {
         sim::Config config = firmware(3, 57);
         config.faults.hangUpAfterBytes = 30000;
         Bench bench(config);
+        bench.window.show();
         bench.window.BitBtn1Click();
+        QString stateWithTheBox;
+        bench.dialogs.onShown = [&](const DialogRecorder::Shown&) { stateWithTheBox = bench.window.Edit1->text(); };
         bench.window.BitBtn4Click();
 
         QCOMPARE(bench.dialogs.all(), QStringList{QStringLiteral("message: ") + programFailed});
+        QCOMPARE(stateWithTheBox, connectedText);
         QCOMPARE(bench.window.ProgressBar1->value(), 0);
+        QCOMPARE(bench.window.Edit1->text(), notConnectedText);
+        QCOMPARE(textColour(bench.window.Edit1), QColor(255, 0, 0));
+        QVERIFY(bench.window.Label1->isVisible());
+        QVERIFY(!bench.window.BitBtn3->isEnabled());
+        QVERIFY(!bench.window.BitBtn4->isEnabled());
+        QCOMPARE(previousVersion, 357);
+        QCOMPARE(bench.window.Edit2->text(), QStringLiteral("3.57"));
+        QVERIFY(bench.window.GroupBox3->isVisible());
     }
 
     void programOnAPortThatWillNotOpenFailsTheSameWay()

@@ -1,6 +1,7 @@
 // Renders the main window (before and after a connect, with a port button's
 // tooltip, and while it programs), the success notice, the About dialog, a
-// run that fails half-way and the start of a stand-in build to PNG files,
+// run that fails half-way, a connect through an adapter that holds replies
+// back and the start of a stand-in build to PNG files,
 // against the simulated instrument:
 //
 //   xvfb-run -a sh -c 'openbox & sleep 1; veltor-gui-screenshots docs/screenshots'
@@ -16,6 +17,7 @@
 #include "sim/instrument.h"
 #include "tests/app/dialog_recorder.h"
 #include "tests/app/isolated_ports.h"
+#include "tests/support/presented_ports.h"
 
 #include <QApplication>
 #include <QDir>
@@ -313,6 +315,15 @@ int main(int argc, char* argv[])
     }
     dialogs.onShown = nullptr;
     ok = camera.saved && ok;
+    {
+        // Connected again, through a port that the system describes as an
+        // FTDI adapter at its default latency timer.
+        const PresentedPorts adapter(describePorts(
+            {}, {{"COM3", "FTDIBUS\\VID_0403+PID_6001+A50285BIA\\0000", "USB\\VID_0403&PID_6001\\A50285BI",
+                  "USB Serial Port (COM3)", "FTDI", "FTSER2K", 16u}}));
+        window.BitBtn1Click();
+        ok = save({&window}, directory, "main-window-latency-timer.png") && ok;
+    }
 
     dialogs.onModal = [&](QDialog& about) {
         about.show();

@@ -10,6 +10,8 @@
 #include "sim/instrument.h"
 #include "tests/app/dialog_recorder.h"
 #include "tests/app/isolated_ports.h"
+#include "tests/support/paired_phone.h"
+#include "tests/support/presented_ports.h"
 
 #include <QAction>
 #include <QApplication>
@@ -23,6 +25,9 @@
 #include <QScreen>
 #include <QTimer>
 #include <QtTest>
+
+#include <sys/inotify.h>
+#include <unistd.h>
 
 namespace {
 
@@ -150,6 +155,31 @@ private slots:
         // The probe leaves no port open.
         SerialPort port(4, 5);
         port.openPort();
+    }
+
+    // COM4 leads to a port that would open, but the system describes it as a
+    // paired phone's link: the probe leaves it alone, at start and at reset.
+    void aBluetoothLinkIsShownUnavailableWithoutBeingOpened()
+    {
+        IsolatedPorts ports;
+        sim::Instrument instrument(sim::Config{});
+        ScopedPortMapping mapping(4, instrument.devicePath());
+        const PresentedPorts phone(pairedPhone::ports());
+        const int opens = inotify_init1(IN_NONBLOCK);
+        QVERIFY(inotify_add_watch(opens, instrument.devicePath().c_str(), IN_OPEN) >= 0);
+        DialogRecorder dialogs;
+        TForm1 window(dialogs);
+        window.BitBtn5Click();
+
+        char event[256];
+        QCOMPARE(read(opens, event, sizeof event), ssize_t(-1));
+        close(opens);
+        QVERIFY(!window.RadioButton4->isEnabled());
+        QCOMPARE(window.RadioButton4->toolTip(),
+                 QString::fromStdString(instrument.devicePath()) +
+                     QStringLiteral("\nStandard Serial over Bluetooth link (COM4)\nMicrosoft\nдрайвер BTHMODEM"
+                                    "\nз'єднання Bluetooth: не відкривався, VELTOR під'єднується кабелем"));
+        QCOMPARE(dialogs.texts(DialogRecorder::Message), QStringList(2, noPortsMessage));
     }
 
     void resetUnchecksThePortSoThatConnectAsksForOne()

@@ -1,10 +1,13 @@
 #include "cli/command_line.h"
 #include "cli/interruption.h"
+#include "link/output_queue.h"
 #include "ports/port_table.h"
 
 #include "image/builtin_image.h"
 #include "sim/instrument.h"
+#include "tests/support/paired_phone.h"
 #include "tests/support/port_mapping.h"
+#include "tests/support/presented_ports.h"
 
 #include <gtest/gtest.h>
 
@@ -273,7 +276,12 @@ TEST_F(CommandLineTest, ARecordThatCannotBeWrittenIsRefusedBeforeTheRun)
 // update then recovers the instrument.
 TEST_F(CommandLineTest, AnInterruptedWriteSaysSoRecordsItAndCanBeRepeated)
 {
-    sim::Instrument instrument(sim::Config{});
+    // The reply to the block that writes the 21st page never comes: the request
+    // arrives while the run waits inside the write, however fast the write goes.
+    sim::Config config;
+    config.faults.dropReplyCommand = "BF";
+    config.faults.dropReplyIndex = 21;
+    sim::Instrument instrument(config);
     ScopedPortMapping mapping(6, instrument.devicePath());
     const std::string report = file("report.json");
     std::ofstream(report) << "{\"exitCode\": 0, \"note\": \"an earlier success\"}\n";
@@ -303,6 +311,41 @@ TEST_F(CommandLineTest, AnInterruptedWriteSaysSoRecordsItAndCanBeRepeated)
     const Outcome again = run({"update", "6", "--yes"});
     EXPECT_EQ(again.code, 0) << again.err;
     EXPECT_TRUE(holdsImage(instrument.flash()));
+}
+
+// Ctrl-C while the close waits for the leave command's byte on a line that
+// does not take it: the wait ends, the port is let go, and the run ends as an
+// interrupted one, with its code and its record.
+TEST_F(CommandLineTest, AnInterruptionWhileTheCloseWaitsForTheLineEndsTheRunAsInterrupted)
+{
+    struct HeldLine final : OutputQueue {
+        std::error_code queued(int, int& bytes) override
+        {
+            interruption::request(SIGINT);
+            bytes = 1;
+            return {};
+        }
+        void discard(int) override {}
+        ScopedOutputQueue scope{*this};
+    };
+    sim::Instrument instrument(sim::Config{});
+    ScopedPortMapping mapping(6, instrument.devicePath());
+    const std::string report = file("report.json");
+
+    interruption::clear();
+    Outcome outcome;
+    {
+        HeldLine line;
+        outcome = run({"leave", "6", "--report", report});
+    }
+    interruption::clear();
+
+    EXPECT_EQ(outcome.code, 130);
+    EXPECT_TRUE(outcome.err.starts_with("Перервано (SIGINT): ")) << outcome.err;
+    const std::string json = readFile(report);
+    EXPECT_TRUE(contains(json, "\"exitCode\": 130")) << json;
+    EXPECT_TRUE(contains(json, "\"step\": \"leave\",\n      \"result\": \"failed\"")) << json;
+    EXPECT_EQ(run({"leave", "6"}).code, 0) << "the port was not let go";
 }
 
 TEST_F(CommandLineTest, AWriteThatFailsMidwayKeepsTheInstrumentInItsBootloader)
@@ -401,19 +444,30 @@ TEST_F(CommandLineTest, ADeviceWithoutPermissionGetsTheRightAdvice)
     }
 }
 
-TEST_F(CommandLineTest, PortsListsTheInstrumentAsAvailable)
+// A port that the system describes as a paired phone's link is listed as
+// such without being opened; a command given it still opens it.
+TEST_F(CommandLineTest, PortsListsTheInstrumentAsAvailableAndABluetoothLinkUnopened)
 {
     sim::Instrument instrument(sim::Config{});
     ScopedPortMapping mapping(9, instrument.devicePath());
+    sim::Instrument phoneLink(sim::Config{});
+    ScopedPortMapping phoneMapping(4, phoneLink.devicePath());
+    const PresentedPorts phone(pairedPhone::ports());
 
     const Outcome outcome = run({"ports"});
 
     EXPECT_EQ(outcome.code, 0);
-    const std::size_t line = outcome.out.find("COM9 ");
-    ASSERT_NE(line, std::string::npos) << outcome.out;
-    const std::string row = outcome.out.substr(line, outcome.out.find('\n', line) - line);
-    EXPECT_TRUE(contains(row, instrument.devicePath())) << row;
-    EXPECT_TRUE(contains(row, "вільний")) << row;
+    const auto row = [&](const std::string& name) {
+        const std::size_t line = outcome.out.find(name + " ");
+        return line == std::string::npos ? std::string() : outcome.out.substr(line, outcome.out.find('\n', line) - line);
+    };
+    EXPECT_TRUE(contains(row("COM9"), instrument.devicePath())) << outcome.out;
+    EXPECT_TRUE(contains(row("COM9"), "вільний")) << outcome.out;
+    EXPECT_TRUE(contains(row("COM4"), bluetoothLinkText)) << outcome.out;
+    EXPECT_TRUE(contains(outcome.out, "Standard Serial over Bluetooth link (COM4)")) << outcome.out;
+
+    EXPECT_EQ(run({"leave", "4"}).code, 0);
+    EXPECT_TRUE(eventually([&] { return phoneLink.counters().bytesFromHost == 1; }));
 }
 
 // Only an adapter that holds every reply for its 16 ms latency timer earns the

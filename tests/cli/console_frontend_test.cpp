@@ -6,7 +6,7 @@
 
 namespace {
 
-using frontend::Phase;
+using Phase = RunStep;
 
 struct FakeClock {
     double now = 100.0;

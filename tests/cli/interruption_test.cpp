@@ -1,3 +1,4 @@
+#include "cli/instrument_state.h"
 #include "cli/interruption.h"
 #include "cli/permission_advice.h"
 

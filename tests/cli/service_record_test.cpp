@@ -16,29 +16,24 @@ TEST(IsoUtcTime, FormatsCalendarTimesInUtc)
 
 TEST(ServiceRecordJson, AFailedVerificationRecordsTheAddressAndBothMessages)
 {
-    ServiceRecord record;
-    record.command = "update";
+    RunOutcome record(Command::Update, "/dev/ttyUSB0");
     record.startedAt = "2024-05-17T08:03:09Z";
     record.durationSeconds = 21.5;
-    record.portArgument = "/dev/ttyUSB0";
     record.portNumber = 1;
     record.device = "/dev/ttyUSB0";
     record.identifier = "AVRBOOT";
-    record.softwareVersion = 209;
-    record.firmwareVersion = 300;
-    record.firmwareVersionAssumed = true;
-    record.signature = std::array<std::int32_t, 3>{0x1E, 0x97, 0x02};
+    record.versions = session::Versions{.software = 209, .firmware = 300, .firmwareAssumed = true};
+    record.signature = session::Signature{0x1E, 0x97, 0x02};
     record.imageLength = 81756;
     record.imageSha256 = "ab12";
     record.imageIsStandIn = true;
-    record.addStep("handshake", "ok");
-    record.addStep("program", "failed", "Помилка Верифікації! (Спробуйте ще раз)!");
-    record.verification = "failed";
+    record.steps.add(RunStep::Handshake, StepResult::Ok);
+    record.steps.begin(RunStep::Program);
+    record.phaseStarted(RunStep::Compare);
+    record.failStep("Помилка при виконанні програми!", "Помилка Верифікації! (Спробуйте ще раз)!");
+    record.verification = Verification::Failed;
     record.firstMismatchAddress = 100;
-    record.failureMessage = "Помилка при виконанні програми!";
-    record.failureCause = "Помилка Верифікації! (Спробуйте ще раз)!";
-    record.failurePhase = "compare";
-    record.failureLineError = "framing error";
+    record.failure->lineError = "framing error";
     record.exitCode = 5;
 
     const std::string json = serviceRecordJson(record);
@@ -68,8 +63,7 @@ TEST(ServiceRecordJson, AFailedVerificationRecordsTheAddressAndBothMessages)
 
 TEST(ServiceRecordJson, WhatWasNeverReadIsNull)
 {
-    ServiceRecord record;
-    record.command = "connect";
+    const RunOutcome record(Command::Connect, "COM3");
     const std::string json = serviceRecordJson(record);
     for (const char* part : {"\"identifier\": null", "\"softwareVersion\": null", "\"firmwareVersion\": null",
                              "\"signature\": null", "\"firstMismatchAddress\": null", "\"failure\": null",
@@ -87,7 +81,7 @@ TEST(ServiceRecordJson, WhatWasNeverReadIsNull)
 #endif
 TEST(ServiceRecordJson, BytesThatAreNotUtf8StayReadable)
 {
-    ServiceRecord record;
+    RunOutcome record(Command::Connect, "COM3");
     record.identifier = "AV\xFF\xC3(\xE2\x82\xAC\x07";
     const nlohmann::json json = nlohmann::json::parse(serviceRecordJson(record));
     EXPECT_EQ(json["identifier"], "AV\u00ff\u00c3(\u20ac\x07");

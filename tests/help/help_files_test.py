@@ -15,9 +15,11 @@ PAGE = """<!DOCTYPE html><html><head><meta charset="utf-8"></head><body>
 потім «Програмувати».</p>
 <figure><img src="pictures/start.png" alt="старт"></figure>
 <img src="pictures/tip.png" alt="підказка">
+<img src="pictures/timer.svg" alt="ілюстрація">
 </body></html>
 """
 PNG = b"\x89PNG\r\n\x1a\n" + bytes(range(256)) * 3
+SVG = '<svg xmlns="http://www.w3.org/2000/svg"><text>Таймер</text></svg>\n'.encode("utf-8")
 
 
 class MhtTest(unittest.TestCase):
@@ -32,9 +34,9 @@ class MhtTest(unittest.TestCase):
     def tearDown(self):
         self.folder.cleanup()
 
-    def write_picture(self, name):
+    def write_picture(self, name, content=PNG):
         with open(os.path.join(self.pictures, name), "wb") as out:
-            out.write(PNG)
+            out.write(content)
 
     def make(self):
         mht = os.path.join(self.folder.name, "Help.mht")
@@ -42,21 +44,25 @@ class MhtTest(unittest.TestCase):
         with open(mht, "rb") as archive:
             return archive.read()
 
-    def test_a_mail_parser_reads_back_the_page_and_every_picture_by_content_id(self):
+    def test_a_mail_parser_reads_back_the_page_and_every_picture_by_content_id_and_type(self):
         self.write_picture("start.png")
         self.write_picture("tip.png")
+        self.write_picture("timer.svg", SVG)
         message = email.message_from_bytes(self.make())
         parts = [part for part in message.walk() if not part.is_multipart()]
         page = parts[0].get_payload(decode=True).decode("utf-8")
         self.assertIn("Натисніть «З'єднати»,\r\nпотім", page)
         self.assertIn('src="cid:start.png@help.veltor"', page)
         self.assertNotIn("pictures/", page)
-        pictures = {part["Content-ID"]: part.get_payload(decode=True) for part in parts[1:]}
-        self.assertEqual(pictures, {"<start.png@help.veltor>": PNG, "<tip.png@help.veltor>": PNG})
+        pictures = {part["Content-ID"]: (part.get_content_type(), part.get_payload(decode=True)) for part in parts[1:]}
+        self.assertEqual(pictures, {"<start.png@help.veltor>": ("image/png", PNG),
+                                    "<tip.png@help.veltor>": ("image/png", PNG),
+                                    "<timer.svg@help.veltor>": ("image/svg+xml", SVG)})
 
     def test_the_same_input_gives_the_same_bytes(self):
         self.write_picture("start.png")
         self.write_picture("tip.png")
+        self.write_picture("timer.svg", SVG)
         self.assertEqual(self.make(), self.make())
 
     def test_a_picture_that_was_not_taken_stops_the_build(self):

@@ -16,7 +16,6 @@ namespace {
 
 using Calls = std::vector<std::string>;
 using Event = RecordingFrontend::Event;
-using frontend::Phase;
 
 constexpr std::uint32_t imageEnd = 81756;
 
@@ -72,7 +71,7 @@ TEST(DeviceSteps, DefaultsEraseWriteAndVerifyTheImageThenBeepAndReport)
     EXPECT_EQ(job.eepromStart, 0);
     EXPECT_EQ(job.eepromEnd, 4095);
 
-    EXPECT_EQ(frontend.phases, (std::vector<Phase>{Phase::Erase, Phase::Write, Phase::ReadBack, Phase::Compare}));
+    EXPECT_EQ(frontend.phases, (std::vector<RunStep>{RunStep::Erase, RunStep::Write, RunStep::ReadBack, RunStep::Compare}));
     // The bar counts every compared byte, then drops back; the beep precedes the notice.
     EXPECT_EQ(frontend.events.front().kind, Event::Maximum);
     EXPECT_EQ(frontend.events.front().value, 81756);
@@ -260,7 +259,7 @@ TEST(DeviceSteps, VerifyAloneComparesWhatTheChipHolds)
         job.chipErase = false;
         EXPECT_EQ(runSteps(job, programmer), "");
         EXPECT_EQ(programmer.calls, Calls{"fetchFlash 0..81756"});
-        EXPECT_EQ(frontend.phases, (std::vector<Phase>{Phase::ReadBack, Phase::Compare}));
+        EXPECT_EQ(frontend.phases, (std::vector<RunStep>{RunStep::ReadBack, RunStep::Compare}));
         EXPECT_EQ(frontend.notices, (std::vector<std::string>{"Верифікація успішна!"}));
         EXPECT_EQ(frontend.beeps(), 1);
     }

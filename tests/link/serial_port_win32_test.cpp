@@ -1,6 +1,7 @@
 // The Windows serial port against drivers replayed as they behave on Windows
 // (tests/support/replayed_driver.h), in simulated time: what wine never shows.
 
+#include "common/frontend.h"
 #include "common/general_exception.h"
 #include "link/line_error.h"
 #include "link/line_timing.h"
@@ -9,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -43,8 +45,8 @@ microseconds exchange(ReplayedDriver& driver, SerialPort& serial)
     serial.purgeTransmit();
     EXPECT_EQ(serial.readByte(), 2);
     EXPECT_EQ(serial.readByte(), 10);
-    serial.writeByte('g');
-    serial.purgeTransmit();
+    for (const int byte : {int{'g'}, blockLength >> 8, blockLength & 0xFF, int{'F'}})
+        serial.writeByte(byte);
     serial.expectStream(blockLength);
     for (int i = 0; i < blockLength; ++i)
         EXPECT_EQ(serial.readByte(), 0xA5) << "byte " << i;
@@ -54,7 +56,8 @@ microseconds exchange(ReplayedDriver& driver, SerialPort& serial)
 // Each driver hands the replies on as they come: the read that waits for them
 // ends as soon as they are there, never on a tick of Windows' timer, so the
 // 15.6 ms tick adds nothing to a round trip; every read waits a slice short
-// enough for the window; output is never discarded and no sleep is taken.
+// enough for the window; each frame goes in one write, output is never
+// discarded and no sleep is taken.
 // (A USB adapter's block may come in a different number of reads with the
 // tick, the reads that wait for it ending on other ticks.)
 TEST(SerialPortOnWindows, EachDriversRepliesAreTakenAsTheyComeWhateverTheTimersTick)
@@ -75,6 +78,8 @@ TEST(SerialPortOnWindows, EachDriversRepliesAreTakenAsTheyComeWhateverTheTimersT
             replay::Counts counts = driver.counts;
             counts.readFile -= opened.readFile;
             EXPECT_EQ(counts.sleep, 0);
+            EXPECT_EQ(counts.writeFile, 2);
+            EXPECT_EQ(driver.receivedByInstrument, (std::vector<std::uint8_t>{'V', 'g', 1, 0, 'F'}));
             if (kind.delivers == replay::Delivery::characterTimeout) {
                 EXPECT_EQ(counts.readsTimedOut, 0);
             }
@@ -88,7 +93,6 @@ TEST(SerialPortOnWindows, EachDriversRepliesAreTakenAsTheyComeWhateverTheTimersT
                 exactCounts = counts;
             } else {
                 EXPECT_LE(took - exact, 1ms) << "the tick delayed the replies";
-                EXPECT_EQ(counts.writeFile, exactCounts.writeFile);
             }
         }
     }
@@ -195,6 +199,7 @@ TEST(SerialPortOnWindows, AFramingErrorFailsTheReadWithItsCause)
     // What the receive purge throws away takes its line errors along.
     driver.framingErrorAfterBytes = 3;
     serial.writeByte('V');
+    serial.purgeTransmit();
     driver.advance(5ms);
     serial.purgeReceive();
     serial.writeByte('V');
@@ -209,104 +214,162 @@ TEST(SerialPortOnWindows, AFramingErrorFailsTheReadWithItsCause)
     EXPECT_EQ(probe.pollByte(probing.seconds()), 10) << "the spoiled burst is dropped, the next is read";
 }
 
-// Output that does not go: the transmit purge waits for it up to the port's
-// time-out and fails with its own message, and the close, which waits for
-// output written without a purge (the leave command), fails the same way but
-// still lets go of the port. Output that goes is waited for by the driver and
-// reaches the instrument before the port is closed.
-TEST(SerialPortOnWindows, OutputIsWaitedForAtThePurgeAndAtCloseWithinThePortsTimeOut)
-{
-    const struct {
-        const Driver& kind;
-        bool held;
-    } cases[] = {{replay::ftdiAdapter, false}, {replay::cdcAdapter, false}, {replay::nativePort, false},
-                 {replay::ftdiAdapter, true}, {replay::cdcAdapter, true}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.kind.name << (c.held ? ", held by flow control" : ""));
-        ReplayedDriver driver(c.kind, replay::windowsTick, bootloaderLike);
-        SerialPort serial(port, 2);
-        serial.openPort();
-        driver.outputHeld = c.held;
-        const microseconds start = driver.time();
-        std::string purgeFailure;
-        std::error_code cause;
-        try {
-            serial.writeByte('E');
-            serial.purgeTransmit();
-            serial.writeByte('E');
-            serial.closePort();
-        } catch (const PortException& error) {
-            purgeFailure = error.message();
-            cause = error.cause();
-        }
-        if (!c.held) {
-            EXPECT_EQ(purgeFailure, "");
-            EXPECT_EQ(driver.receivedByInstrument, (std::vector<std::uint8_t>{'E', 'E'}));
-            EXPECT_EQ(driver.discardedAtClose, 0);
-            EXPECT_EQ(driver.counts.sleep, 1) << "only the transmitter's FIFO at close";
-            continue;
-        }
-        EXPECT_EQ(purgeFailure, "Помилка очистки ТХ буфера COM порту!");
-        EXPECT_EQ(cause, std::error_code(ERROR_TIMEOUT, std::system_category()));
-        EXPECT_GE(driver.time() - start, 2s);
-        EXPECT_LE(driver.time() - start, 2s + 25ms + replay::windowsTick);
-
-        const microseconds closing = driver.time();
-        std::string closeFailure;
-        try {
-            serial.closePort();
-        } catch (const PortException& error) {
-            closeFailure = error.message();
-            cause = error.cause();
-        }
-        EXPECT_EQ(closeFailure, "Помилка закриття COM порту!");
-        EXPECT_EQ(cause, std::error_code(ERROR_TIMEOUT, std::system_category()));
-        EXPECT_LE(driver.time() - closing, 2s + 25ms + replay::windowsTick);
-        EXPECT_TRUE(driver.closed);
-        EXPECT_FALSE(driver.purgedTransmit);
-    }
-}
-
-// The leave command's byte on a held line: the close waits for it once, for
-// the port's time-out, fails with the write failure and lets go of the port.
-TEST(SerialPortOnWindows, AnUnsentByteAtCloseIsWaitedForOnceAndFailsItsWrite)
+// What the port gives the driver: the line as the instrument needs it, with
+// flow control, DTR and RTS control and the special characters as found and
+// line errors not stopping the port; reads that return at once after the
+// open, read waits of one short slice, writes bounded by the port's time-out,
+// and the time-outs as found after the close.
+TEST(SerialPortOnWindows, OpenGivesTheLineItsSettingsAndEachPhaseItsTimeOuts)
 {
     ReplayedDriver driver(replay::ftdiAdapter, replay::windowsTick, bootloaderLike);
     SerialPort serial(port, 2);
     serial.openPort();
-    driver.outputHeld = true;
-    serial.writeByte('E');
-    const microseconds closing = driver.time();
-    std::string failure;
-    try {
-        serial.closePort();
-    } catch (const PortException& error) {
-        failure = error.message();
+    exchange(driver, serial);
+    serial.closePort();
+
+    DCB expected = ReplayedDriver::settingsFound();
+    expected.BaudRate = 115200;
+    expected.fBinary = 1;
+    expected.fParity = 0;
+    expected.ByteSize = 8;
+    expected.Parity = NOPARITY;
+    expected.StopBits = TWOSTOPBITS;
+    expected.fAbortOnError = 0;
+    ASSERT_EQ(driver.statesSet.size(), 1u);
+    EXPECT_EQ(std::memcmp(&driver.statesSet.front(), &expected, sizeof expected), 0);
+
+    ASSERT_GE(driver.timeoutsSet.size(), 3u);
+    const COMMTIMEOUTS& opened = driver.timeoutsSet.front();
+    EXPECT_EQ(opened.ReadIntervalTimeout, MAXDWORD);
+    EXPECT_EQ(opened.ReadTotalTimeoutMultiplier, 0u);
+    EXPECT_EQ(opened.ReadTotalTimeoutConstant, 0u);
+    for (std::size_t i = 0; i + 1 < driver.timeoutsSet.size(); ++i) {
+        SCOPED_TRACE(i);
+        const COMMTIMEOUTS& set = driver.timeoutsSet[i];
+        EXPECT_EQ(set.WriteTotalTimeoutMultiplier, 1u);
+        EXPECT_EQ(set.WriteTotalTimeoutConstant, 2000u);
+        if (i > 0) {
+            EXPECT_EQ(set.ReadIntervalTimeout, 0u);
+            EXPECT_EQ(set.ReadTotalTimeoutMultiplier, 0u);
+            EXPECT_GE(set.ReadTotalTimeoutConstant, 1u);
+            EXPECT_LE(set.ReadTotalTimeoutConstant, 25u);
+        }
     }
-    EXPECT_EQ(failure, "Помилка запису байту в COM порт!");
-    EXPECT_GE(driver.time() - closing, 2s);
-    EXPECT_LE(driver.time() - closing, 2s + 25ms + replay::windowsTick);
-    EXPECT_TRUE(driver.closed);
+    const COMMTIMEOUTS found = ReplayedDriver::timeoutsFound();
+    EXPECT_EQ(std::memcmp(&driver.timeoutsSet.back(), &found, sizeof found), 0);
 }
 
-// The native driver keeps a write that cannot go until its time-out: a
-// millisecond a byte beyond the port's time-out.
-TEST(SerialPortOnWindows, AWriteOnAHeldNativeLineFailsWithinThePortsTimeOut)
+// A line that does not take our output fails within the port's time-out, once,
+// and the port is let go. A native port holds the write itself: the write
+// fails. A USB adapter takes the bytes: the reply's read times out, and the
+// close then drops what the adapter holds; only output written without a
+// transmit purge after it (the leave command) is waited for at close, and
+// fails as its write. The message is that of the call whose bytes did not go.
+// Output that goes reaches the instrument before the port is closed.
+TEST(SerialPortOnWindows, AHeldLineFailsOnceWithinThePortsTimeOutWithTheRightMessage)
 {
-    ReplayedDriver driver(replay::nativePort, replay::windowsTick, bootloaderLike);
-    SerialPort serial(port, 2);
-    serial.openPort();
-    driver.outputHeld = true;
-    const std::vector<std::uint8_t> block(blockLength, 0x55);
-    const microseconds start = driver.time();
-    try {
-        serial.writeBlock(block.data(), blockLength);
-        ADD_FAILURE() << "the write went";
-    } catch (const PortException& error) {
-        EXPECT_EQ(error.message(), "Помилка запису послідовності байт в COM порт!");
-        EXPECT_EQ(error.cause(), std::error_code(ERROR_TIMEOUT, std::system_category()));
+    const std::string byteWrite = "Помилка запису байту в COM порт!";
+    const std::string blockWrite = "Помилка запису послідовності байт в COM порт!";
+    const std::string readTimedOut = "Таймаут протягом операції читання з COM порту!";
+    static const std::vector<std::uint8_t> data(blockLength, 0x55);
+    using Command = void (*)(SerialPort&);
+    const Command query = [](SerialPort& p) {
+        p.writeByte('V');
+        p.purgeTransmit();
+        p.readByte();
+        p.readByte();
+    };
+    const Command leave = [](SerialPort& p) { p.writeByte('E'); };
+    const Command blockAlone = [](SerialPort& p) { p.writeBlock(data.data(), blockLength); };
+    const Command blockAfterHeader = [](SerialPort& p) {
+        for (const int byte : {int{'B'}, 1, 0, int{'F'}})
+            p.writeByte(byte);
+        p.writeBlock(data.data(), blockLength);
+    };
+    const struct {
+        const char* what;
+        const Driver& kind;
+        bool held;
+        Command command;
+        std::string message; // empty: it goes
+        std::size_t arrives;
+    } cases[] = {
+        {"query", replay::nativePort, false, query, "", 1},
+        {"leave", replay::ftdiAdapter, false, leave, "", 1},
+        {"leave", replay::cdcAdapter, false, leave, "", 1},
+        {"query", replay::nativePort, true, query, byteWrite, 0},
+        {"leave", replay::nativePort, true, leave, byteWrite, 0},
+        {"block", replay::nativePort, true, blockAlone, blockWrite, 0},
+        {"block after its header", replay::nativePort, true, blockAfterHeader, byteWrite, 0},
+        {"query", replay::ftdiAdapter, true, query, readTimedOut, 0},
+        {"query", replay::cdcAdapter, true, query, readTimedOut, 0},
+        {"leave", replay::ftdiAdapter, true, leave, byteWrite, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.what << ", " << c.kind.name << (c.held ? ", CTS held" : ""));
+        ReplayedDriver driver(c.kind, replay::windowsTick, bootloaderLike);
+        std::string message;
+        std::error_code cause;
+        microseconds start{};
+        {
+            SerialPort serial(port, 2);
+            serial.openPort();
+            driver.outputHeld = c.held;
+            start = driver.time();
+            try {
+                c.command(serial);
+                serial.closePort();
+            } catch (const GeneralException& error) {
+                message = error.message();
+                cause = error.cause();
+            }
+        }
+        EXPECT_EQ(message, c.message);
+        EXPECT_LE(driver.time() - start, 2s + 1ms * (4 + blockLength) + 25ms + replay::windowsTick);
+        EXPECT_TRUE(driver.closed);
+        EXPECT_EQ(driver.receivedByInstrument.size(), c.arrives);
+        if (c.message == byteWrite || c.message == blockWrite) {
+            EXPECT_EQ(cause, std::error_code(ERROR_TIMEOUT, std::system_category()));
+        }
+        EXPECT_FALSE(driver.purgedTransmit);
+        EXPECT_EQ(driver.discardedAtClose, c.held && c.kind.countsOutput ? 1 : 0);
     }
-    EXPECT_LE(driver.time() - start, 2s + 256ms + replay::windowsTick);
+}
+
+// A request to stop while the close waits for the leave command's byte on a
+// held line ends the wait: the port is let go and the request raised, to end
+// the run as any interruption does; from the destructor nothing escapes.
+TEST(SerialPortOnWindows, ARequestToStopDuringTheCloseDrainEndsItAndTheCloseStillLetsGo)
+{
+    struct Interrupting final : frontend::Idle {
+        void whileWaiting() override { throw GeneralException("interrupted"); }
+        frontend::Binding binding{nullptr, nullptr, this};
+    };
+    for (const bool explicitClose : {true, false}) {
+        SCOPED_TRACE(explicitClose ? "closePort" : "destructor");
+        ReplayedDriver driver(replay::ftdiAdapter, replay::windowsTick, bootloaderLike);
+        std::string message;
+        microseconds closing{};
+        {
+            Interrupting idle;
+            SerialPort serial(port, 2);
+            serial.openPort();
+            driver.outputHeld = true;
+            serial.writeByte('E');
+            closing = driver.time();
+            if (explicitClose) {
+                try {
+                    serial.closePort();
+                } catch (const GeneralException& error) {
+                    message = error.message();
+                }
+                EXPECT_FALSE(serial.isOpen());
+            }
+        }
+        EXPECT_EQ(message, explicitClose ? "interrupted" : "");
+        EXPECT_TRUE(driver.closed);
+        EXPECT_LT(driver.time() - closing, 1s) << "the wait went on after the request";
+    }
 }
 
 } // namespace

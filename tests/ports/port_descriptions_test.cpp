@@ -1,8 +1,12 @@
 // What the tool makes of the answers that Windows gives for real adapters
 // (SERIALCOMM, SetupAPI's properties and the device key), and which port each
 // of the window's buttons stands for.
+#include "ports/latency_timer.h"
 #include "ports/port_descriptions.h"
 #include "ports/port_table.h"
+#include "tests/support/paired_phone.h"
+#include "tests/support/port_mapping.h"
+#include "tests/support/presented_ports.h"
 
 #include <gtest/gtest.h>
 
@@ -16,11 +20,12 @@ struct DeviceCase {
     const char* name;         // stable name as shown; "" for none
     const char* description;
     const char* driverText;   // "" for none
+    bool bluetooth = false;   // never opened by the probe
 };
 
 class RecordedDevice : public ::testing::TestWithParam<DeviceCase> {};
 
-TEST_P(RecordedDevice, IsDescribedByNameMakerIdsDriverAndTimer)
+TEST_P(RecordedDevice, IsDescribedByNameMakerIdsDriverTimerAndLink)
 {
     const DeviceCase& c = GetParam();
     SCOPED_TRACE(c.device);
@@ -34,6 +39,7 @@ TEST_P(RecordedDevice, IsDescribedByNameMakerIdsDriverAndTimer)
     EXPECT_EQ(name ? name->description : "", c.description);
     const std::optional<AdapterDriver> driver = describedAdapterDriver(ports[0]);
     EXPECT_EQ(driver ? adapterDriverText(*driver) : "", c.driverText);
+    EXPECT_EQ(ports[0].bluetooth, c.bluetooth);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -78,6 +84,10 @@ INSTANTIATE_TEST_SUITE_P(
                    {"COM1", "ACPI\\PNP0501\\0", "ACPI\\PNP0A08\\0", "Communications Port (COM1)",
                     "(Standard port types)", "Serial", std::nullopt},
                    1, "Communications Port (COM1)", "(Standard port types)", "драйвер Serial"},
+        DeviceCase{"paired phone, outgoing Bluetooth link", pairedPhone::outgoingEntry, pairedPhone::outgoing, 4,
+                   "Standard Serial over Bluetooth link (COM4)", "Microsoft", "драйвер BTHMODEM", true},
+        DeviceCase{"paired phone, incoming Bluetooth link", pairedPhone::incomingEntry, pairedPhone::incoming, 5,
+                   "Standard Serial over Bluetooth link (COM5)", "Microsoft", "драйвер BTHMODEM", true},
         DeviceCase{"a port that SetupAPI does not know appears by name only",
                    {"\\Device\\com0com10", "COM20"}, {"LPT1", "ACPI\\PNP0400\\0", "", "Printer Port (LPT1)", "", "", {}},
                    20, "", "", ""}));
@@ -96,6 +106,31 @@ TEST(DescribedPorts, EveryNumberOnceAscendingAndNoneBeyondCom256)
     EXPECT_EQ(describedAdapterName(ports[0])->stablePath, "COM3");
     EXPECT_EQ(findDescribedPort(ports, "COM15"), nullptr);
     EXPECT_EQ(findDescribedPort(ports, "/dev/ttyUSB0"), nullptr);
+}
+
+// Only a timer above 2 ms that is in force earns a word: Linux's low-latency
+// flag, once the driver has taken it, hands replies over at once.
+TEST(LatencyTimer, ToldWhenAboveTwoMillisecondsAndInForce)
+{
+    using State = LowLatencyOutcome::State;
+    struct Case {
+        std::optional<std::uint32_t> timerMs;
+        State lowLatency;
+        bool told;
+    };
+    for (const Case& c : {Case{16u, State::NotAsked, true}, Case{3u, State::Refused, true},
+                          Case{2u, State::NotAsked, false}, Case{std::nullopt, State::NotAsked, false},
+                          Case{16u, State::Granted, false}, Case{16u, State::AlreadyOn, false}}) {
+        const ScopedPortMapping device(9, "adapter-on-com9");
+        const PresentedPorts adapter(describePorts(
+            {}, {{"COM9", "FTDIBUS\\VID_0403+PID_6001+A50285BIA\\0000", "", "USB Serial Port (COM9)", "FTDI",
+                  "FTSER2K", c.timerMs}}));
+        const std::optional<AdapterDriver> slow = slowLatencyTimer(portDevicePath(9), {c.lowLatency, {}});
+        EXPECT_EQ(slow.has_value(), c.told) << c.timerMs.value_or(0) << " ms, state " << static_cast<int>(c.lowLatency);
+        if (slow) {
+            EXPECT_EQ(slow->latencyTimerMs, static_cast<int>(*c.timerMs));
+        }
+    }
 }
 
 struct ButtonCase {

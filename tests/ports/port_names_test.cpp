@@ -1,6 +1,7 @@
 #include "ports/port_names.h"
 #include "ports/port_scan.h"
 #include "ports/port_table.h"
+#include "ports/system_ports.h"
 #include "tests/support/port_mapping.h"
 
 #include <gtest/gtest.h>
@@ -173,6 +174,15 @@ TEST(AdapterName, FoundThroughTheStableLinkThatLeadsToTheDevice)
     EXPECT_FALSE(adapterNameIn((root / "dev/ttyUSB2").string(), root / "by-id", root / "class"));
     EXPECT_FALSE(adapterNameIn((root / "dev/ttyUSB0").string(), root / "no-by-id", root / "class"));
     fs::remove_all(root);
+}
+
+// The kernel's RFCOMM terminals are Linux's Bluetooth serial ports.
+TEST(BluetoothLink, IsAnRfcommTerminal)
+{
+    for (const char* device : {"/dev/rfcomm0", "/dev/rfcomm12"})
+        EXPECT_TRUE(platformPorts().isBluetoothLink(device)) << device;
+    for (const char* device : {"/dev/rfcomm", "/dev/rfcommA", "/dev/ttyUSB0"})
+        EXPECT_FALSE(platformPorts().isBluetoothLink(device)) << device;
 }
 
 } // namespace

@@ -9,29 +9,18 @@
 
 namespace {
 
-using session::Step;
-
 // Logs the steps; queues the bootloader's answers to the queries once the
 // handshake (which throws away what came before) is over.
 struct StepLog final : session::StepObserver {
-    void started(Step step, const session::Connection&) override { entries.push_back("+" + name(step)); }
-    void finished(Step step, const session::Connection&) override
+    void started(RunStep step, const session::Connection&) override
     {
-        entries.push_back("-" + name(step));
-        if (step == Step::Handshake && line)
-            line->reply(answers);
+        entries.push_back(std::string("+") + stepRecordName(step));
     }
-    static std::string name(Step step)
+    void finished(RunStep step, const session::Connection&) override
     {
-        switch (step) {
-        case Step::Handshake:
-            return "handshake";
-        case Step::ReadVersions:
-            return "versions";
-        case Step::ReadSignature:
-            return "signature";
-        }
-        return "?";
+        entries.push_back(std::string("-") + stepRecordName(step));
+        if (step == RunStep::Handshake && line)
+            line->reply(answers);
     }
     std::vector<std::string> entries;
     BootloaderChannel* line = nullptr;
@@ -83,7 +72,7 @@ TEST(SessionConnect, VersionsFollowTheBootloadersAbilityAndTheSignatureAMatchedI
         const auto afterIdentify = std::find(channel.sent.begin(), channel.sent.end(), 'S') + 1;
         EXPECT_EQ(std::vector<std::uint8_t>(afterIdentify, channel.sent.end()), c.queries);
         EXPECT_EQ(log.entries, c.steps);
-        EXPECT_EQ(screen.phases, std::vector<frontend::Phase>{frontend::Phase::Handshake});
+        EXPECT_EQ(screen.phases, std::vector<RunStep>{RunStep::Handshake});
         EXPECT_FALSE(channel.closed);
     }
 }

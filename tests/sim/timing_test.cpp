@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <thread>
 
 namespace {
 
@@ -118,8 +117,7 @@ TEST(InstrumentTiming, PacedLineHoldsTheHostBack)
         written += static_cast<std::size_t>(got);
     }
     EXPECT_GE(written, driverBuffer);
-    for (int i = 0; i < 2000 && instrument.counters().bytesFromHost < written; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(instrument.waitForBytesFromHost(written, std::chrono::seconds(2)));
     pollfd room{host.descriptor(), POLLOUT, 0};
     ASSERT_EQ(poll(&room, 1, 3000), 1);
     const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -142,8 +140,7 @@ TEST(InstrumentTiming, PowerCycleStartsTheLineAfresh)
     const std::vector<std::uint8_t> burst(16000, 'x');
     const ssize_t written = write(host.descriptor(), burst.data(), burst.size());
     ASSERT_GT(written, 0);
-    for (int i = 0; i < 2000 && instrument.counters().bytesFromHost < static_cast<std::size_t>(written); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(instrument.waitForBytesFromHost(static_cast<std::uint64_t>(written), std::chrono::seconds(2)));
     const auto hostHasRoom = [&] {
         pollfd room{host.descriptor(), POLLOUT, 0};
         return poll(&room, 1, 0) == 1;

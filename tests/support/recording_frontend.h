@@ -29,7 +29,7 @@ public:
             highestPosition = position;
         events.push_back({Event::Position, position, 0, {}});
     }
-    void beginPhase(frontend::Phase phase) override
+    void beginPhase(RunStep phase) override
     {
         phases.push_back(phase);
     }
@@ -55,7 +55,7 @@ public:
     int currentPosition = -1;
     int highestPosition = -1;
     std::vector<std::string> notices;
-    std::vector<frontend::Phase> phases;   // apart from the events: they show nothing
+    std::vector<RunStep> phases;   // apart from the events: they show nothing
     std::vector<Event> events;
 
 private:

@@ -91,7 +91,6 @@ struct Counts {
     int writeFile = 0;
     int clearCommError = 0;
     int setCommTimeouts = 0;
-    int flushFileBuffers = 0;
     int purgeComm = 0;
     int sleep = 0;
 };
@@ -118,6 +117,9 @@ public:
     int framingErrorAfterBytes = 0;
 
     Counts counts;
+    // What the port was given, call by call.
+    std::vector<DCB> statesSet;
+    std::vector<COMMTIMEOUTS> timeoutsSet;
     DWORD longestReadWait = 0;
     std::vector<std::uint8_t> receivedByInstrument;
     int discardedAtClose = 0;
@@ -125,6 +127,39 @@ public:
     bool purgedTransmit = false;
     // The link's own pauses (the handshake's), in the time that passed.
     milliseconds paused{0};
+
+    // The line settings as the port had them before it was opened: none at
+    // Windows' defaults, so that what is left as found shows.
+    static DCB settingsFound()
+    {
+        DCB found{};
+        found.DCBlength = sizeof found;
+        found.BaudRate = CBR_9600;
+        found.fParity = 1;
+        found.fOutxCtsFlow = 1;
+        found.fOutxDsrFlow = 1;
+        found.fDtrControl = DTR_CONTROL_HANDSHAKE;
+        found.fDsrSensitivity = 1;
+        found.fTXContinueOnXoff = 1;
+        found.fOutX = 1;
+        found.fInX = 1;
+        found.fRtsControl = RTS_CONTROL_TOGGLE;
+        found.fAbortOnError = 1;
+        found.XonLim = 512;
+        found.XoffLim = 128;
+        found.ByteSize = 7;
+        found.Parity = EVENPARITY;
+        found.StopBits = ONESTOPBIT;
+        found.XonChar = 0x11;
+        found.XoffChar = 0x13;
+        found.ErrorChar = '?';
+        found.EofChar = 0x1A;
+        found.EvtChar = '\r';
+        return found;
+    }
+
+    // The time-outs as the port had them before it was opened.
+    static COMMTIMEOUTS timeoutsFound() { return {50, 10, 1000, 20, 3000}; }
 
     microseconds time() const { return std::chrono::duration_cast<microseconds>(now); }
     void advance(microseconds span) { now += span; }
@@ -143,6 +178,7 @@ public:
     bool setCommTimeouts(HANDLE, const COMMTIMEOUTS& wanted) override
     {
         ++counts.setCommTimeouts;
+        timeoutsSet.push_back(wanted);
         timeouts = wanted;
         return true;
     }
@@ -153,6 +189,7 @@ public:
     }
     bool setCommState(HANDLE, const DCB& wanted) override
     {
+        statesSet.push_back(wanted);
         line = wanted;
         return true;
     }
@@ -217,18 +254,6 @@ public:
         status.cbInQue = static_cast<DWORD>(
             std::count_if(input.begin(), input.end(), [&](const Byte& b) { return b.visible <= now; }));
         status.cbOutQue = driver.countsOutput ? static_cast<DWORD>(output.size() + unsentNow()) : 0;
-        return true;
-    }
-    bool flushFileBuffers(HANDLE) override
-    {
-        ++counts.flushFileBuffers;
-        // Subject to flow control and to no time-out: a held line would hang here.
-        if (outputHeld)
-            return refuse(ERROR_OPERATION_ABORTED);
-        // The native driver's writes have completed already; an adapter's
-        // complete once the bytes have left.
-        if (driver.countsOutput)
-            now = std::max(now, lineFree);
         return true;
     }
     bool purgeComm(HANDLE, DWORD flags) override
@@ -412,8 +437,8 @@ private:
     nanoseconds tick;
     Instrument instrument;
     nanoseconds now;
-    COMMTIMEOUTS timeouts{};
-    DCB line{};
+    COMMTIMEOUTS timeouts = timeoutsFound();
+    DCB line = settingsFound();
     DWORD error = 0;
     DWORD pendingErrors = 0;
     std::deque<std::uint8_t> output;            // held by the driver, not yet on the line

@@ -5,11 +5,13 @@
 // simulated instrument on the host (tools/windows-gui-test); that script
 // compares the instrument's flash with the image afterwards. With
 // VELTOR_PRESENT_PORTS listing the numbers of the ports Windows has ("1 3 14"),
-// the buttons' captions are checked first: a button whose own port is missing
-// stands for the next port above COM10. With VELTOR_SCREENSHOTS naming a folder, pictures of
-// the screen go there: start, connected, programming, the success box, About.
+// the buttons' captions are checked first against what the port table gives
+// for them (its rule is proven by the table in tests/ports). With
+// VELTOR_SCREENSHOTS naming a folder, pictures of the screen go there: start,
+// connected, programming, the success box, About.
 #include "app/programmer.h"
 #include "app/stand_in.h"
+#include "ports/port_table.h"
 
 #include <QApplication>
 #include <QDir>
@@ -22,10 +24,11 @@
 #include <QTimer>
 #include <QtTest>
 
-#include <algorithm>
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -35,15 +38,20 @@ const QString verified = QStringLiteral("Верифікація успішна!"
 // The port number each button is expected to stand for.
 QList<int> expectedButtonPorts(const QList<int>& present)
 {
-    QList<int> above;
-    for (int port : present)
-        if (port > 10)
-            above << port;
-    std::sort(above.begin(), above.end());
     QList<int> ports;
-    for (int own = 1; own <= 10; ++own)
-        ports << (!present.contains(own) && !above.isEmpty() ? above.takeFirst() : own);
+    for (std::int32_t port : portButtonNumbers(std::vector<std::int32_t>(present.begin(), present.end())))
+        ports << port;
     return ports;
+}
+
+// The screen shows the window as it painted itself.
+bool screenShows(QWidget& window)
+{
+    const QImage painted = window.grab().toImage();
+    const QPoint origin = window.mapToGlobal(QPoint(0, 0));
+    const QImage shown =
+        window.screen()->grabWindow(0, origin.x(), origin.y(), window.width(), window.height()).toImage();
+    return shown.convertToFormat(painted.format()) == painted;
 }
 
 // The number a caption ends in: the window's own captions for COM1 to COM5
@@ -73,8 +81,10 @@ public:
     {
         if (directory.isEmpty())
             return;
-        QTest::qWait(300); // lets the window system finish painting
         QWidget* window = widget.window();
+        window->repaint();
+        if (!QTest::qWaitFor([&] { return screenShows(*window); }, 5000))
+            qWarning("%s: the screen does not show the window as painted", qPrintable(name));
         const QRect frame = window->frameGeometry();
         QPixmap picture = window->screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
         if (picture.isNull())

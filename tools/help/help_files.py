@@ -32,7 +32,8 @@ import time
 import urllib.request
 
 BOUNDARY = "----=_VELTOR_Help_Part"
-PICTURE_REFERENCE = re.compile(r'src="pictures/([A-Za-z0-9_.-]+\.png)"')
+PICTURE_REFERENCE = re.compile(r'src="pictures/([A-Za-z0-9_.-]+\.(png|svg))"')
+PICTURE_TYPES = {"png": "image/png", "svg": "image/svg+xml"}
 # A build reaches out to nothing: no network features, no updates, no first-run.
 CHROMIUM_FLAGS = ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
                   "--disable-background-networking", "--disable-component-update", "--disable-sync"]
@@ -52,7 +53,7 @@ def make_mht(page_file, pictures_dir, out_file):
     Content-Location, so that its relative links lead beside Help.mht."""
     with open(page_file, encoding="utf-8") as page_in:
         page = page_in.read()
-    names = sorted(set(PICTURE_REFERENCE.findall(page)))
+    names = sorted(set(name for name, _ in PICTURE_REFERENCE.findall(page)))
     missing = [name for name in names if not os.path.isfile(os.path.join(pictures_dir, name))]
     if missing:
         sys.exit("pictures missing in %s: %s" % (pictures_dir, ", ".join(missing)))
@@ -67,7 +68,7 @@ def make_mht(page_file, pictures_dir, out_file):
         with open(os.path.join(pictures_dir, name), "rb") as picture:
             encoded = crlf(base64.encodebytes(picture.read()).decode("ascii"))
         parts += ["--%s\r\n" % BOUNDARY,
-                  "Content-Type: image/png\r\n"
+                  "Content-Type: %s\r\n" % PICTURE_TYPES[name.rsplit(".", 1)[1]] +
                   "Content-Transfer-Encoding: base64\r\n"
                   "Content-ID: <%s>\r\n\r\n" % content_id(name),
                   encoded]

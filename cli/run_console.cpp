@@ -1,0 +1,55 @@
+#include "cli/run_console.h"
+
+#include "cli/service_record.h"
+#include "session/session_texts.h"
+
+RunConsole::RunConsole(Console& runConsole)
+    : console(runConsole), bar(console.out, console.outIsTerminal), notices(console.out, bar, console.beep)
+{
+}
+
+void RunConsole::showPort(const PortChoice& port)
+{
+    console.out << "Порт: COM" << port.number << " ("
+                << (port.device.empty() ? std::string("пристрою немає") : port.device) << ")\n";
+}
+
+void RunConsole::promptSwitchOn()
+{
+    console.out << "Увімкніть VELTOR (очікування до 6 с)...\n" << std::flush;
+    bar.beginStep();
+}
+
+void RunConsole::showIdentifier(bool matched)
+{
+    console.out << (matched ? session::connectedText : session::notConnectedText) << '\n';
+}
+
+void RunConsole::showVersions(const session::Versions& versions)
+{
+    console.out << "Версія завантажувача: " << session::versionText(versions.software) << '\n'
+                << session::previousVersionCaption << ' '
+                << (versions.firmwareAssumed ? session::assumedFirmwareText : session::versionText(versions.firmware))
+                << '\n';
+}
+
+void RunConsole::showSignature(const session::Signature& signature)
+{
+    console.out << "Сигнатура: " << signatureText(signature) << '\n';
+}
+
+void RunConsole::showLeft()
+{
+    console.out << "Вихід з програмування: команду надіслано.\n";
+}
+
+void RunConsole::showUpdated()
+{
+    console.out << "Оновлення завершено: мікропрограму " << session::versionText(session::targetVersion)
+                << " записано і перевірено.\n";
+}
+
+void RunConsole::tell(const std::string& line)
+{
+    console.err << line << '\n';
+}
