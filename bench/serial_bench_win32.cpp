@@ -112,10 +112,10 @@ void printTable(microseconds tick)
         std::printf("Without a timer tick (as under wine)\n\n");
     else
         std::printf("With Windows' %.1f ms timer tick\n\n", tick.count() / 1000.0);
-    std::printf("| Driver | Update | Least line time | Update / least | Round trips | WriteFile | ReadFile | "
-                "ClearCommError | Waits: sleeps + reads that ran out |\n");
-    std::printf("|---|---|---|---|---|---|---|---|---|\n");
-    std::chrono::milliseconds paused{};
+    std::printf("| Driver | Update | Least line time | Update / least | Update / (least + pause) | Round trips | "
+                "WriteFile | ReadFile | ClearCommError | Waits: sleeps + reads that ran out |\n");
+    std::printf("|---|---|---|---|---|---|---|---|---|---|\n");
+    double pause = 0;
     for (const Driver* kind : replay::allDrivers) {
         const Run run = fullUpdate(*kind, tick);
         if (!run.succeeded) {
@@ -124,14 +124,15 @@ void printTable(microseconds tick)
         }
         const replay::Counts& c = run.counts;
         const double seconds = run.took.count() / 1e6;
-        std::printf("| %s | %.3f s | %.3f s | %.3f | %llu | %d | %d | %d | %d + %d |\n", kind->name, seconds,
-                    run.leastLineSeconds, seconds / run.leastLineSeconds,
+        pause = std::chrono::duration<double>(run.paused).count();
+        std::printf("| %s | %.3f s | %.3f s | %.3f | %.3f | %llu | %d | %d | %d | %d + %d |\n", kind->name, seconds,
+                    run.leastLineSeconds, seconds / run.leastLineSeconds, seconds / (run.leastLineSeconds + pause),
                     static_cast<unsigned long long>(run.roundTrips), c.writeFile, c.readFile, c.clearCommError,
                     c.sleep, c.readsTimedOut);
-        paused = run.paused;
     }
-    std::printf("\nThe update includes the handshake's pause of %.3f s, which the least line time leaves out.\n\n",
-                paused.count() / 1000.0);
+    std::printf("\nThe pause: the handshake's %.3f s after the instrument's 'B', in which the line is idle; the least\n"
+                "line time leaves it out.\n\n",
+                pause);
 }
 
 } // namespace
