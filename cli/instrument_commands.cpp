@@ -35,7 +35,7 @@ void runJob(RunContext& run, RunStep step, JobInfo job)
 {
     run.beginStep(step);
     run.console.progress().beginStep();
-    job.runJob(run.port.number);
+    job.runJob(run.port);
     run.outcome.passVerification();
     run.endStep();
 }
@@ -63,7 +63,7 @@ void verify(RunContext& run)
 void leave(RunContext& run)
 {
     run.beginStep(RunStep::Leave);
-    SerialPort channel(run.port.number, session::portTimeoutSeconds);
+    SerialPort channel(run.port, session::portTimeoutSeconds);
     channel.openPort();
     session::leaveProgramming(channel);
     channel.closePort();

@@ -86,7 +86,7 @@ void noteReplyTime(RunContext& run, const session::Connection& connection, const
     if (!connection.replyTime)
         return;
     const ReplyTime& time = *connection.replyTime;
-    const std::string hint = latencyHint(time, run.port.number, run.port.device, channel.lowLatency());
+    const std::string hint = latencyHint(time, run.port, channel.lowLatency());
     run.outcome.replyTime = ReplyTimeEntry{static_cast<double>(time.measured.count()) / 1000.0,
                                             static_cast<double>(time.line.count()) / 1000.0, time.roundTrips,
                                             !hint.empty(), lowLatencyText(channel.lowLatency())};
@@ -99,7 +99,7 @@ void noteReplyTime(RunContext& run, const session::Connection& connection, const
 template <typename Talk>
 session::Connection sessionOnPort(RunContext& run, RunStep firstStep, Talk talk)
 {
-    SerialPort channel(run.port.number, session::portTimeoutSeconds);
+    SerialPort channel(run.port, session::portTimeoutSeconds);
     run.beginStep(firstStep);
     channel.openPort();
     SessionSteps steps(run);
