@@ -20,9 +20,9 @@ struct SerialDriverState {
 };
 
 // One of the ports (COM1..COM10; on Windows up to COM256), or a device chosen
-// by its path, at 115200 bit/s, 8 data bits, no parity, two stop bits, raw. Opened exclusively; reads return at once with what has
-// arrived. The platform half lives in serial_port_posix.cpp or
-// serial_port_win32.cpp.
+// by its path, at 115200 bit/s, 8 data bits, no parity, two stop bits, raw.
+// Opened exclusively; reads return at once with what has arrived. The
+// platform half lives in serial_port_posix.cpp or serial_port_win32.cpp.
 //
 // A frame leaves in one platform write: what writeByte is given is gathered
 // and handed to the driver when the frame is complete, that is at the
