@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ports/resolved_port.h"
+
 #include <QString>
 
 #include <system_error>
@@ -12,4 +14,4 @@
 // its latency timer; that it is a Bluetooth link, which the probe leaves
 // unopened; and who holds the port, as far as the system tells.
 // openFailure is why the probe could not open the port (none when it could).
-QString portToolTip(int portNumber, const std::error_code& openFailure);
+QString portToolTip(const ResolvedPort& port, const std::error_code& openFailure);

@@ -17,7 +17,7 @@
 #include "link/serial_port.h"
 #include "ports/latency_timer.h"
 #include "ports/port_names.h"
-#include "ports/port_table.h"
+#include "ports/port_numbers.h"
 #include "session/instrument_session.h"
 #include "session/port_probe.h"
 #include "session/session_texts.h"
@@ -338,7 +338,7 @@ QRadioButton* TForm1::portButton(int port) const
 void TForm1::probePorts()
 {
     // Start and reset forget the device the last connect used.
-    portTable().releasePins();
+    connectedPort.reset();
     latencyNotice->hide();
     for (QRadioButton* button : portButtons)
         uncheck(button);
@@ -346,7 +346,7 @@ void TForm1::probePorts()
     assignButtonPorts(portButtonNumbers(presentPortNumbers(), portButtons.size()));
     bool anyOpened = false;
     for (int button = 1; button <= static_cast<int>(portButtons.size()); ++button) {
-        const std::int32_t port = buttonPorts[static_cast<std::size_t>(button - 1)];
+        const ResolvedPort port = resolvePort(buttonPorts[static_cast<std::size_t>(button - 1)]);
         const session::PortProbe probe = session::probePort(port);
         const bool opened = probe.outcome == session::PortProbe::Outcome::Opened;
         portButton(button)->setToolTip(portToolTip(port, probe.cause));
@@ -456,24 +456,24 @@ std::unique_ptr<SerialPort> TForm1::openChosenPort()
         dialogs.programMessage(noPortChosenMessage);
         return nullptr;
     }
-    auto serial = std::make_unique<SerialPort>(port.toInt(), portTimeoutSeconds);
+    auto serial = std::make_unique<SerialPort>(portOfButton(port.toInt()), portTimeoutSeconds);
     serial->openPort();
     return serial;
 }
 
-void TForm1::pinChosenPort()
+ResolvedPort TForm1::portOfButton(std::int32_t portNumber) const
 {
-    const QString port = selectedPort();
-    if (port == noPortSelected)
-        return;
-    portTable().releasePins();
-    portTable().pin(port.toInt());
+    if (connectedPort && connectedPort->number == portNumber)
+        return *connectedPort;
+    return resolvePort(portNumber);
 }
 
 void TForm1::connectToInstrument()
 {
     latencyNotice->hide();
-    pinChosenPort();
+    connectedPort.reset();
+    if (const QString port = selectedPort(); port != noPortSelected)
+        connectedPort = resolvePort(port.toInt());
     try {
         identifyInstrument();
     } catch (...) {
@@ -489,7 +489,7 @@ void TForm1::identifyInstrument()
     const std::unique_ptr<SerialPort> chosen = openChosenPort();
     if (!chosen)
         return;
-    showLatencyTimerNotice(selectedPort().toInt(), chosen->lowLatency());
+    showLatencyTimerNotice(*connectedPort, chosen->lowLatency());
     ConnectionShower shower([this](bool matched) { showConnectionState(matched); });
     const session::Connection connection = session::connect(*chosen, {.readSignature = false, .observer = &shower});
     const session::Versions& versions = *connection.versions;
@@ -528,7 +528,7 @@ void TForm1::programInstrument()
     if (session::overwriteNeedsConfirmation(previousVersion) && !dialogs.confirm(overwriteQuestion()))
         return;
     try {
-        job.runJob(port.toInt());
+        job.runJob(portOfButton(port.toInt()));
     } catch (const GeneralException&) {
         // A line that dies in the middle of a block write leaves the bar where
         // it was; a failed run always ends with the bar at 0.
@@ -553,14 +553,13 @@ void TForm1::showConnectionState(bool connected)
     setCommandsEnabled(connected);
 }
 
-void TForm1::showLatencyTimerNotice(std::int32_t port, const LowLatencyOutcome& lowLatency)
+void TForm1::showLatencyTimerNotice(const ResolvedPort& port, const LowLatencyOutcome& lowLatency)
 {
-    const std::string device = portDevicePath(port);
-    const std::optional<AdapterDriver> slowAdapter = slowLatencyTimer(device, lowLatency);
+    const std::optional<AdapterDriver> slowAdapter = slowLatencyTimer(port, lowLatency);
     if (!slowAdapter)
         return;
-    showFitted(*latencyNotice, QString::fromStdString(latencyTimerNotice(*slowAdapter, device)));
-    latencyNotice->setToolTip(QString::fromStdString(latencyTimerSteps(port, device)));
+    showFitted(*latencyNotice, QString::fromStdString(latencyTimerNotice(*slowAdapter, port.device)));
+    latencyNotice->setToolTip(QString::fromStdString(latencyTimerSteps(port)));
     latencyNotice->show();
 }
 

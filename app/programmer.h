@@ -3,6 +3,7 @@
 #include "app/dialogs.h"
 #include "desktop/shell_open.h"
 #include "common/frontend.h"
+#include "ports/resolved_port.h"
 #include "session/instrument_session.h"
 
 #include <QElapsedTimer>
@@ -12,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -126,10 +128,9 @@ private:
     void runCommand(const std::function<void()>& command);
     // The chosen port, opened; none (after telling the user) when no port is chosen.
     std::unique_ptr<SerialPort> openChosenPort();
-    // Keeps the chosen port on the device it leads to now, so that Program and
-    // Leave reach the instrument this connect finds even when adapters come
-    // and go meanwhile; until the next connect or reset.
-    void pinChosenPort();
+    // The port that the checked button stands for: the one the last connect
+    // reached when the button is that connect's, otherwise resolved now.
+    ResolvedPort portOfButton(std::int32_t portNumber) const;
     // A connect that fails at any step leaves the window not connected.
     void connectToInstrument();
     void identifyInstrument();
@@ -137,7 +138,7 @@ private:
     void programInstrument();
     void showConnectionState(bool connected);
     void showPreviousVersionGroup();
-    void showLatencyTimerNotice(std::int32_t port, const LowLatencyOutcome& lowLatency);
+    void showLatencyTimerNotice(const ResolvedPort& port, const LowLatencyOutcome& lowLatency);
     QString overwriteQuestion() const;
     QRadioButton* portButton(int port) const;
     void assignButtonPorts(const std::vector<std::int32_t>& ports);
@@ -152,6 +153,10 @@ private:
     // The port each button stands for since the last probe: its own COMn, or
     // a port above COM10 that took over a button whose own COMn is not present.
     std::array<std::int32_t, 10> buttonPorts{1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+    // The port as the last connect resolved it, until the next connect or
+    // reset: Program and Leave reach the instrument that connect found even
+    // when adapters come and go meanwhile.
+    std::optional<ResolvedPort> connectedPort;
     QElapsedTimer sinceRepaint;
     bool centredWithFrame = false;
     frontend::Binding binding;

@@ -9,7 +9,8 @@
 #include "ports/adapter_info.h"
 #include "ports/port_holders.h"
 #include "ports/port_names.h"
-#include "ports/port_table.h"
+#include "ports/port_numbers.h"
+#include "ports/resolved_port.h"
 #include "session/instrument_session.h"
 #include "session/port_probe.h"
 #include "session/session_texts.h"
@@ -43,9 +44,9 @@ std::vector<std::int32_t> portsToList()
 
 // Opens the port, unless it is a Bluetooth link, to tell whether it is free;
 // says who holds it where the system can tell.
-std::string portState(std::int32_t number, const std::string& device, bool& opened)
+std::string portState(const ResolvedPort& port, bool& opened)
 {
-    const session::PortProbe probe = session::probePort(number);
+    const session::PortProbe probe = session::probePort(port);
     switch (probe.outcome) {
     case session::PortProbe::Outcome::Opened:
         opened = true;
@@ -55,7 +56,7 @@ std::string portState(std::int32_t number, const std::string& device, bool& open
     case session::PortProbe::Outcome::NotOpened:
         break;
     }
-    if (const std::vector<PortHolder> holders = portHolders(device); !holders.empty())
+    if (const std::vector<PortHolder> holders = portHolders(port.device); !holders.empty())
         return "зайнятий: " + holdersText(holders);
     if (heldByAnotherProgram(probe.cause))
         return anotherProgramHoldsText();
@@ -68,9 +69,10 @@ int listPorts(Console& console)
     const std::vector<std::int32_t> present = presentPortNumbers();
     bool anyOpened = false;
     for (const std::int32_t n : portsToList()) {
-        const std::string device = portDevicePath(n);
+        const ResolvedPort port = resolvePort(n);
+        const std::string& device = port.device;
         const bool absent = device.empty() || std::find(present.begin(), present.end(), n) == present.end();
-        const std::string state = absent ? "немає пристрою" : portState(n, device, anyOpened);
+        const std::string state = absent ? "немає пристрою" : portState(port, anyOpened);
         char name[8];
         std::snprintf(name, sizeof name, "COM%-3d", n);
         std::string shownDevice = device.empty() ? "-" : device;
@@ -78,10 +80,10 @@ int listPorts(Console& console)
             shownDevice.resize(20, ' ');
         console.out << name << ' ' << shownDevice << ' ' << state << '\n';
         // The stable name tells two adapters apart where the number may change.
-        if (const std::optional<AdapterName> adapter = adapterName(device))
-            console.out << "       " << adapter->stablePath << " (" << adapter->description << ")\n";
-        if (const std::optional<AdapterDriver> driver = adapterDriver(device))
-            console.out << "       " << adapterDriverText(*driver) << '\n';
+        if (port.adapter)
+            console.out << "       " << port.adapter->stablePath << " (" << port.adapter->description << ")\n";
+        if (port.driver)
+            console.out << "       " << adapterDriverText(*port.driver) << '\n';
     }
     if (!anyOpened) {
         console.err << noPortsFoundText << '\n';

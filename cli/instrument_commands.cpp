@@ -31,58 +31,95 @@ bool confirmOverwrite(RunContext& run)
     return false;
 }
 
-void runJob(RunContext& run, RunStep step, JobInfo job)
+void runJob(RunContext& run, RunStep step, JobInfo job, SerialPort& channel)
 {
     run.beginStep(step);
     run.console.progress().beginStep();
-    job.runJob(run.port.number);
+    job.runJob(channel);
     run.outcome.passVerification();
     run.endStep();
 }
 
 // False when the overwrite was declined.
-bool program(RunContext& run, bool afterConnect)
+bool program(RunContext& run, SerialPort& channel, bool afterConnect)
 {
     if (!afterConnect)
-        readWaitingInstrument(run);
+        readWaitingInstrument(run, channel);
     if (!confirmOverwrite(run))
         return false;
-    runJob(run, RunStep::Program, JobInfo{});
+    runJob(run, RunStep::Program, JobInfo{}, channel);
     return true;
 }
 
-void verify(RunContext& run)
+void verify(RunContext& run, SerialPort& channel)
 {
-    readWaitingInstrument(run);
+    readWaitingInstrument(run, channel);
     JobInfo job;
     job.chipErase = false;
     job.flashProgram = false;
-    runJob(run, RunStep::Verify, job);
+    runJob(run, RunStep::Verify, job, channel);
 }
 
-void leave(RunContext& run)
+// The leave command has gone out only once the close has seen it leave the
+// port, so the close is part of this step.
+void leave(RunContext& run, SerialPort& channel)
 {
     run.beginStep(RunStep::Leave);
-    SerialPort channel(run.port.number, session::portTimeoutSeconds);
-    channel.openPort();
     session::leaveProgramming(channel);
     channel.closePort();
     run.endStep();
     run.console.showLeft();
 }
 
-// After a declined overwrite the leave command still goes, so that the
-// instrument returns to its present firmware.
-ExitCode update(RunContext& run)
+// Connects, programs and leaves on the one opening of the port. After a
+// declined overwrite the leave command still goes, so that the instrument
+// returns to its present firmware.
+ExitCode update(RunContext& run, SerialPort& channel)
 {
-    if (!catchBootloader(run))
+    if (!catchBootloader(run, channel))
         return endWithForeignIdentifier(run);
-    const bool programmed = program(run, true);
-    leave(run);
+    const bool programmed = program(run, channel, true);
+    leave(run, channel);
     if (!programmed)
         return ExitCode::Declined;
     run.console.showUpdated();
     return ExitCode::Success;
+}
+
+// The step that opens the port: the handshake where the command catches the
+// bootloader, otherwise the first thing the command asks of it.
+RunStep firstStep(Command command)
+{
+    switch (command) {
+    case Command::Connect:
+    case Command::Update:
+        return RunStep::Handshake;
+    case Command::Leave:
+        return RunStep::Leave;
+    default:
+        return RunStep::Versions;
+    }
+}
+
+ExitCode stepsOnPort(RunContext& run, Command command, SerialPort& channel)
+{
+    switch (command) {
+    case Command::Connect:
+        return catchBootloader(run, channel) ? ExitCode::Success : endWithForeignIdentifier(run);
+    case Command::Program:
+        return program(run, channel, false) ? ExitCode::Success : ExitCode::Declined;
+    case Command::Verify:
+        verify(run, channel);
+        return ExitCode::Success;
+    case Command::Leave:
+        leave(run, channel);
+        return ExitCode::Success;
+    case Command::Update:
+        return update(run, channel);
+    case Command::Ports:
+        break;
+    }
+    return ExitCode::OtherFailure;
 }
 
 } // namespace
@@ -93,21 +130,13 @@ ExitCode runCommandSteps(RunContext& run)
     // Every command but connect and update expects an instrument caught already.
     if (command != Command::Connect && command != Command::Update)
         run.outcome.reach(InstrumentState::WaitingUnchanged);
-    switch (command) {
-    case Command::Connect:
-        return catchBootloader(run) ? ExitCode::Success : endWithForeignIdentifier(run);
-    case Command::Program:
-        return program(run, false) ? ExitCode::Success : ExitCode::Declined;
-    case Command::Verify:
-        verify(run);
-        return ExitCode::Success;
-    case Command::Leave:
-        leave(run);
-        return ExitCode::Success;
-    case Command::Update:
-        return update(run);
-    case Command::Ports:
-        break;
-    }
-    return ExitCode::OtherFailure;
+    // The command's one opening of the port. Its first step begins before the
+    // opening, so that a port that fails is that step's failure.
+    SerialPort channel(run.port, session::portTimeoutSeconds);
+    run.beginStep(firstStep(command));
+    channel.openPort();
+    const ExitCode code = stepsOnPort(run, command, channel);
+    // Closed here, not by the destructor, so that a failure to close reaches the run.
+    channel.closePort();
+    return code;
 }

@@ -5,6 +5,6 @@
 struct RunContext;
 
 // The steps of the run's command (connect, program, verify, leave, update) on
-// its chosen port. A failure raises; a foreign identifier and a declined
-// overwrite end with their exit codes.
+// one opening of its chosen port. A failure raises; a foreign identifier and a
+// declined overwrite end with their exit codes.
 ExitCode runCommandSteps(RunContext& run);

@@ -22,15 +22,14 @@ std::string millisecondsText(std::chrono::microseconds span)
     return text;
 }
 
-std::string latencyHint(const ReplyTime& time, std::int32_t portNumber, const std::string& devicePath,
-                        const LowLatencyOutcome& lowLatency)
+std::string latencyHint(const ReplyTime& time, const ResolvedPort& port, const LowLatencyOutcome& lowLatency)
 {
     if (!repliesHeldBack(time))
         return {};
     const std::chrono::microseconds held = time.measured - time.line;
     return "Адаптер порту затримує відповіді VELTOR: " + millisecondsText(time.measured) + " мс на обмін замість " +
            millisecondsText(time.line) + " мс, повне оновлення може тривати до " +
-           wholeSeconds(held * roundTripsPerUpdate) + " с довше. " + latencyAdvice(portNumber, devicePath, lowLatency);
+           wholeSeconds(held * roundTripsPerUpdate) + " с довше. " + latencyAdvice(port, lowLatency);
 }
 
 std::string lowLatencyText(const LowLatencyOutcome& lowLatency)

@@ -23,14 +23,14 @@ std::string whatWasAsked(const std::string& devicePath, const LowLatencyOutcome&
 
 } // namespace
 
-std::string latencyAdvice(std::int32_t portNumber, const std::string& devicePath, const LowLatencyOutcome& lowLatency)
+std::string latencyAdvice(const ResolvedPort& port, const LowLatencyOutcome& lowLatency)
 {
-    const std::optional<AdapterDriver> adapter = adapterDriver(devicePath);
-    std::string advice = whatWasAsked(devicePath, lowLatency);
-    const std::string setserial = "setserial " + devicePath + " low_latency";
+    const std::optional<AdapterDriver>& adapter = port.driver;
+    std::string advice = whatWasAsked(port.device, lowLatency);
+    const std::string setserial = "setserial " + port.device + " low_latency";
     if (adapter && adapter->latencyTimerMs)
         return advice + "Таймер затримки адаптера (" + adapter->driver + "): " +
-               std::to_string(*adapter->latencyTimerMs) + " мс; " + latencyTimerSteps(portNumber, devicePath);
+               std::to_string(*adapter->latencyTimerMs) + " мс; " + latencyTimerSteps(port);
     return advice + "Від root: " + setserial +
            "; для адаптера FTDI: echo 1 > /sys/bus/usb-serial/devices/ttyUSBn/latency_timer (діє до від'єднання "
            "адаптера).";

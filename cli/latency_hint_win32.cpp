@@ -1,20 +1,18 @@
 #include "cli/latency_hint.h"
 
-#include "ports/adapter_info.h"
 #include "ports/latency_timer.h"
-#include "ports/port_names.h"
 
 #include <optional>
 
 namespace {
 
 // "USB Serial Port (COM14), драйвер FTSER2K: таймер затримки 16 мс. "
-std::string adapterNow(const std::string& devicePath)
+std::string adapterNow(const ResolvedPort& port)
 {
-    const std::optional<AdapterDriver> adapter = adapterDriver(devicePath);
+    const std::optional<AdapterDriver>& adapter = port.driver;
     if (!adapter || !adapter->latencyTimerMs)
         return {};
-    const std::optional<AdapterName> name = adapterName(devicePath);
+    const std::optional<AdapterName>& name = port.adapter;
     return "Адаптер " + (name ? name->stablePath + ", " : std::string()) + "драйвер " + adapter->driver +
            ": таймер затримки " + std::to_string(*adapter->latencyTimerMs) + " мс. ";
 }
@@ -22,7 +20,7 @@ std::string adapterNow(const std::string& devicePath)
 } // namespace
 
 // Windows offers no request for it (see latencyTimerSteps).
-std::string latencyAdvice(std::int32_t portNumber, const std::string& devicePath, const LowLatencyOutcome&)
+std::string latencyAdvice(const ResolvedPort& port, const LowLatencyOutcome&)
 {
-    return adapterNow(devicePath) + latencyTimerSteps(portNumber, devicePath);
+    return adapterNow(port) + latencyTimerSteps(port);
 }

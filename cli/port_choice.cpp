@@ -1,8 +1,5 @@
 #include "cli/port_choice.h"
 
-#include "cli/platform.h"
-#include "ports/port_table.h"
-
 #include <array>
 #include <limits>
 
@@ -56,18 +53,9 @@ std::optional<std::int32_t> portNumberFromText(std::string_view text)
     return decimal(text);
 }
 
-PortChoice choosePort(const std::string& text)
+ResolvedPort choosePort(const std::string& text)
 {
-    PortTable& table = portTable();
-    table.releasePins();
     if (const std::optional<std::int32_t> number = portNumberFromText(text))
-        return {*number, table.pin(*number)};
-    for (std::int32_t n = firstPortNumber; n <= lastPortNumber; ++n)
-        if (sameDevice(table.device(n), text))
-            return {n, table.pin(n)};
-    // A device no port leads to: the first port without one takes it, or the
-    // last port when every port has one.
-    const std::int32_t chosen = table.freePort().value_or(lastPortNumber);
-    table.pin(chosen, text);
-    return {chosen, text};
+        return resolvePort(*number);
+    return resolveDevicePath(text);
 }

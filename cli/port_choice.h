@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ports/resolved_port.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -11,14 +13,6 @@
 // No value: the text names no port number and is taken for a device path.
 std::optional<std::int32_t> portNumberFromText(std::string_view text);
 
-struct PortChoice {
-    std::int32_t number = 0;
-    std::string device;      // the device behind COMn; empty when there is none
-};
-
-// Resolves the port argument and pins the port on its device in the port
-// table, so that every step of the run reaches the same device. The core opens
-// ports by number only, so a device path is reached through a COMn that
-// already leads to it or, failing that, the first COMn without a device (the
-// last one when all have one), pinned on the path.
-PortChoice choosePort(const std::string& text);
+// The port argument resolved once into what it is: COMn by the platform's
+// rule, or the device that a path names, called by that path.
+ResolvedPort choosePort(const std::string& text);

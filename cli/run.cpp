@@ -45,10 +45,10 @@ private:
 
 // The serial link refuses a port outside COM1..COM10 with a plain
 // GeneralException; for a script that is a missing port like any other.
-void checkPortNumber(std::int32_t number)
+void checkPortNumber(const ResolvedPort& port)
 {
     try {
-        SerialPort unopened(number, session::portTimeoutSeconds);
+        SerialPort unopened(port, session::portTimeoutSeconds);
     } catch (const PortException&) {
         throw;
     } catch (const GeneralException& refusal) {
@@ -123,7 +123,7 @@ ExitCode Run::runSteps()
         return ExitCode::PortFailure;
     }
     context.port = choosePort(arguments.port);
-    checkPortNumber(context.port.number);
+    checkPortNumber(context.port);
     outcome.portNumber = context.port.number;
     outcome.device = context.port.device;
     if (!arguments.reportFile.empty()) {

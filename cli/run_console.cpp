@@ -8,10 +8,12 @@ RunConsole::RunConsole(Console& runConsole)
 {
 }
 
-void RunConsole::showPort(const PortChoice& port)
+void RunConsole::showPort(const ResolvedPort& port)
 {
-    console.out << "Порт: COM" << port.number << " ("
-                << (port.device.empty() ? std::string("пристрою немає") : port.device) << ")\n";
+    console.out << "Порт: " << port.name;
+    if (port.number)
+        console.out << " (" << (port.device.empty() ? std::string("пристрою немає") : port.device) << ')';
+    console.out << '\n';
 }
 
 void RunConsole::promptSwitchOn()

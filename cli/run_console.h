@@ -19,7 +19,8 @@ public:
     ConsoleProgress& progress() { return bar; }
     ConsoleAlerts& alerts() { return notices; }
 
-    void showPort(const PortChoice& port);
+    // "Порт: COM3 (/dev/ttyUSB0)"; a port chosen by its path is named by the path alone.
+    void showPort(const ResolvedPort& port);
     // Asks for the instrument to be switched on while the handshake waits for it.
     void promptSwitchOn();
     void showIdentifier(bool matched);

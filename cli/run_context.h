@@ -6,13 +6,13 @@
 #include "cli/run_console.h"
 #include "cli/run_outcome.h"
 
-// What the steps of one run share: the command line, the port, where the run
-// is shown and where its outcome is kept.
+// What the steps of one run share: the command line, the port as the run
+// resolved it, where the run is shown and where its outcome is kept.
 struct RunContext {
     const Arguments& arguments;
     RunConsole& console;
     RunOutcome& outcome;
-    PortChoice port;
+    ResolvedPort port;
 
     // A request to stop is noticed between steps too.
     void beginStep(RunStep step)

@@ -48,7 +48,7 @@ struct RunOutcome {
     std::string startedAt;                       // UTC, ISO 8601
     double durationSeconds = 0;
     std::string portArgument;                    // as typed
-    std::optional<std::int32_t> portNumber;
+    std::optional<std::int32_t> portNumber;      // n of COMn; none for a port chosen by its path
     std::string device;                          // the device behind the port, if known
 
     std::optional<std::string> identifier;

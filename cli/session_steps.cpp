@@ -86,7 +86,7 @@ void noteReplyTime(RunContext& run, const session::Connection& connection, const
     if (!connection.replyTime)
         return;
     const ReplyTime& time = *connection.replyTime;
-    const std::string hint = latencyHint(time, run.port.number, run.port.device, channel.lowLatency());
+    const std::string hint = latencyHint(time, run.port, channel.lowLatency());
     run.outcome.replyTime = ReplyTimeEntry{static_cast<double>(time.measured.count()) / 1000.0,
                                             static_cast<double>(time.line.count()) / 1000.0, time.roundTrips,
                                             !hint.empty(), lowLatencyText(channel.lowLatency())};
@@ -94,29 +94,14 @@ void noteReplyTime(RunContext& run, const session::Connection& connection, const
         run.console.tell(hint);
 }
 
-// A session on its own opening of the port. Its first step begins before the
-// opening, so that a port that fails is that step's failure.
-template <typename Talk>
-session::Connection sessionOnPort(RunContext& run, RunStep firstStep, Talk talk)
-{
-    SerialPort channel(run.port.number, session::portTimeoutSeconds);
-    run.beginStep(firstStep);
-    channel.openPort();
-    SessionSteps steps(run);
-    const session::Connection connection = talk(channel, steps);
-    channel.closePort();
-    noteReplyTime(run, connection, channel);
-    return connection;
-}
-
 } // namespace
 
-bool catchBootloader(RunContext& run)
+bool catchBootloader(RunContext& run, SerialPort& channel)
 {
+    SessionSteps steps(run);
     const session::Connection connection =
-        sessionOnPort(run, RunStep::Handshake, [](SerialPort& channel, SessionSteps& steps) {
-            return session::connect(channel, {.readSignature = true, .observer = &steps});
-        });
+        session::connect(channel, {.readSignature = true, .observer = &steps});
+    noteReplyTime(run, connection, channel);
     // A foreign chip ends connect as it would end programming; the step that
     // read the signature is in the outcome already.
     if (connection.signature) {
@@ -135,9 +120,8 @@ ExitCode endWithForeignIdentifier(RunContext& run)
     return ExitCode::NotAnswering;
 }
 
-void readWaitingInstrument(RunContext& run)
+void readWaitingInstrument(RunContext& run, SerialPort& channel)
 {
-    sessionOnPort(run, RunStep::Versions, [](SerialPort& channel, SessionSteps& steps) {
-        return session::inspectWaiting(channel, &steps);
-    });
+    SessionSteps steps(run);
+    noteReplyTime(run, session::inspectWaiting(channel, &steps), channel);
 }

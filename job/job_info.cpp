@@ -176,22 +176,41 @@ void writeProtectionAndCalibration(const JobInfo& job, AVRProgrammer& programmer
     }
 }
 
+// The run on a port of its own, opened before anything else of the run is
+// built and closed after all of it is gone, on every path.
+void runJobOnOwnChannel(JobInfo& job, SerialPort& channel)
+{
+    channel.openPort();
+    job.runJob(channel);
+    // Closed explicitly so that a failure to release the port reaches the
+    // caller; the destructor would have to keep it to itself.
+    channel.closePort();
+}
+
 } // namespace
 
 void JobInfo::runJob(std::int32_t port)
 {
     portNumber = port;
+    SerialPort channel(port, receiveTimeoutSeconds);
+    runJobOnOwnChannel(*this, channel);
+}
 
+void JobInfo::runJob(const ResolvedPort& port)
+{
+    portNumber = port.number.value_or(notSet);
+    SerialPort channel(port, receiveTimeoutSeconds);
+    runJobOnOwnChannel(*this, channel);
+}
+
+void JobInfo::runJob(CommChannel& channel)
+{
     // Declared in the order they are built, so that leaving this function on
-    // any path destroys the device, then the programmer, then the channel
-    // (which closes the port).
-    std::unique_ptr<SerialPort> channel;
+    // any path destroys the device, then the programmer.
     std::unique_ptr<AVRProgrammer> programmer;
     std::unique_ptr<AVRDevice> device;
 
-    channel = std::make_unique<SerialPort>(portNumber, receiveTimeoutSeconds);
-    channel->openPort();
-    programmer = std::make_unique<AVRBootloader>(channel.get());
+    programmer = std::make_unique<AVRBootloader>(&channel);
     programmer->beginProgramming();
 
     checkIdentity(*programmer);
@@ -206,11 +225,6 @@ void JobInfo::runJob(std::int32_t port)
         runDeviceSteps(*programmer, *device);
 
     programmer->endProgramming();
-    device.reset();
-    programmer.reset();
-    // Closed explicitly so that a failure to release the port reaches the
-    // caller; the destructor would have to keep it to itself.
-    channel->closePort();
 }
 
 void JobInfo::checkIdentity(AVRProgrammer& programmer)

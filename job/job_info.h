@@ -1,10 +1,13 @@
 #pragma once
 
+#include "ports/resolved_port.h"
+
 #include <cstdint>
 #include <string>
 
 class AVRProgrammer;
 class AVRDevice;
+class CommChannel;
 
 // The settings of one programming run and the run itself. Integer settings use
 // -1 for "not set". Meant for one run: runJob writes portNumber and the ranges
@@ -17,6 +20,10 @@ public:
     // configured, and closes everything again on every path. Failures leave as
     // GeneralException (or a subclass) with the user's message.
     void runJob(std::int32_t portNumber);
+    // The same on the port that the front end resolved.
+    void runJob(const ResolvedPort& port);
+    // The same on a channel that the caller has opened; it stays open.
+    void runJob(CommChannel& channel);
 
     void checkIdentity(AVRProgrammer& programmer);
     void runDeviceSteps(AVRProgrammer& programmer, AVRDevice& device);

@@ -5,7 +5,7 @@
 #include "link/line_error.h"
 #include "link/line_timing.h"
 #include "link/link_clock.h"
-#include "ports/port_table.h"
+#include "ports/port_numbers.h"
 
 #include <algorithm>
 #include <chrono>
@@ -24,7 +24,7 @@ std::string portOutOfRange()
 }
 
 const char* const alreadyOpen = "Канал вже відкритий! Неможливо відкрити вдруге!";
-const char* const openFailurePrefix = "Помилка відкриття  порту COM";
+const char* const openFailurePrefix = "Помилка відкриття  порту ";
 const char* const timeoutsReadFailure = "Помилка читання установок COM порта!";
 const char* const settingsWriteFailure = "Помилка зміни установок COM порту!";
 const char* const lineSettingsReadFailure = "Помилка читання установок COM порту!";
@@ -61,11 +61,21 @@ int waitSliceMilliseconds()
 } // namespace
 
 SerialPort::SerialPort(std::int32_t port, std::int32_t timeoutSeconds)
-    : portNumber(port), baudRate(lineBitsPerSecond), timeout(timeoutSeconds), portHandle(invalidHandle), channelOpen(false)
+    : SerialPort(ResolvedPort{comPortName(port), port, portDevicePath(port), {}, {}, false}, timeoutSeconds)
+{
+}
+
+SerialPort::SerialPort(const ResolvedPort& port, std::int32_t timeoutSeconds)
+    : portName(port.name),
+      devicePath(port.device),
+      baudRate(lineBitsPerSecond),
+      timeout(timeoutSeconds),
+      portHandle(invalidHandle),
+      channelOpen(false)
 {
     if (timeoutSeconds < 0)
         throw GeneralException(negativeTimeout);
-    if (!isPortNumber(port))
+    if (port.number && !isPortNumber(*port.number))
         throw GeneralException(portOutOfRange());
 }
 
@@ -86,7 +96,7 @@ void SerialPort::openPort()
     if (channelOpen)
         throw PortException(alreadyOpen);
     if (!openDevice())
-        fail(openFailurePrefix + std::to_string(portNumber));
+        fail(openFailurePrefix + portName);
     // From here on the object holds the device, so close or delete releases it
     // even when the configuration below fails.
     channelOpen = true;

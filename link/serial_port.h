@@ -2,6 +2,7 @@
 
 #include "link/comm_channel.h"
 #include "ports/low_latency.h"
+#include "ports/resolved_port.h"
 
 #include <chrono>
 #include <cstdint>
@@ -18,10 +19,10 @@ struct SerialDriverState {
     std::uint32_t lineErrors = 0;
 };
 
-// One of the ports (COM1..COM10; on Windows up to COM256) at 115200 bit/s, 8 data bits, no parity, two
-// stop bits, raw. Opened exclusively; reads return at once with what has
-// arrived. The platform half lives in serial_port_posix.cpp or
-// serial_port_win32.cpp.
+// One of the ports (COM1..COM10; on Windows up to COM256), or a device chosen
+// by its path, at 115200 bit/s, 8 data bits, no parity, two stop bits, raw.
+// Opened exclusively; reads return at once with what has arrived. The
+// platform half lives in serial_port_posix.cpp or serial_port_win32.cpp.
 //
 // A frame leaves in one platform write: what writeByte is given is gathered
 // and handed to the driver when the frame is complete, that is at the
@@ -33,8 +34,12 @@ struct SerialDriverState {
 class SerialPort final : public CommChannel {
 public:
     // Raises for a negative time-out (checked first) or a port outside
-    // firstPortNumber..lastPortNumber.
+    // firstPortNumber..lastPortNumber. COMn is the device that the platform's
+    // rule gives it now (portDevicePath).
     SerialPort(std::int32_t portNumber, std::int32_t timeout);
+    // The port that the front end resolved, on its device; the same checks,
+    // the number's only where the port has one.
+    SerialPort(const ResolvedPort& port, std::int32_t timeout);
     // Closes the port; never throws. Call closePort first to see its errors.
     ~SerialPort() override;
 
@@ -128,7 +133,9 @@ private:
     bool drainForRelease();
     bool purgeDeviceReceive();
 
-    std::int32_t portNumber;
+    // What the messages call the port ("COM7", or the path) and what is opened.
+    std::string portName;
+    std::string devicePath;
     std::uint32_t baudRate;
     std::int32_t timeout;
     PortHandle portHandle;

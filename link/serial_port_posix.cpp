@@ -18,7 +18,6 @@
 #include "link/output_queue.h"
 #include "link/terminal_attributes.h"
 #include "ports/port_holders.h"
-#include "ports/port_names.h"
 #include "ports/serial_driver.h"
 
 #include <algorithm>
@@ -216,12 +215,11 @@ TerminalAttributes& Seam<TerminalAttributes>::real()
 
 bool SerialPort::openDevice()
 {
-    const std::string path = portDevicePath(portNumber);
-    if (path.empty()) {
+    if (devicePath.empty()) {
         deviceError = errnoError(ENODEV);
         return false;
     }
-    portHandle = openExclusively(path, deviceError);
+    portHandle = openExclusively(devicePath, deviceError);
     if (portHandle == invalidHandle)
         return false;
     lowLatencyOutcome = requestLowLatency(descriptor(portHandle));

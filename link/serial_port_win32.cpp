@@ -15,7 +15,6 @@
 #include "link/line_error.h"
 #include "link/line_timing.h"
 #include "link/link_clock.h"
-#include "ports/port_names.h"
 #include "link/win32_serial_calls.h"
 
 #include <algorithm>
@@ -149,7 +148,7 @@ void pauseForTransmitter()
 
 bool SerialPort::openDevice()
 {
-    const HANDLE handle = win32SerialCalls().createFile(portDevicePath(portNumber));
+    const HANDLE handle = win32SerialCalls().createFile(devicePath);
     if (handle == INVALID_HANDLE_VALUE) {
         deviceError = systemError(win32SerialCalls().lastError());
         return false;

@@ -7,23 +7,23 @@
 
 #include "ports/adapter_info.h"
 #include "ports/low_latency.h"
+#include "ports/resolved_port.h"
 
-#include <cstdint>
 #include <optional>
 #include <string>
 
 // A timer of this or less costs an update nothing worth telling.
 inline constexpr int quickLatencyTimerMs = 2;
 
-// The adapter behind the device with its timer when that is above
+// The adapter behind the port with its timer when that is above
 // quickLatencyTimerMs and in force: none for a port without such a timer, and
 // none where the driver took the low-latency request at open (Linux), since it
 // then hands replies over at once whatever the timer says.
-std::optional<AdapterDriver> slowLatencyTimer(const std::string& devicePath, const LowLatencyOutcome& lowLatency);
+std::optional<AdapterDriver> slowLatencyTimer(const ResolvedPort& port, const LowLatencyOutcome& lowLatency);
 
 // One short line that names the timer and where to lower it: "Таймер затримки
 // FTDI 16 мс → 1 мс: Диспетчер пристроїв › Параметри порту › Додатково".
 std::string latencyTimerNotice(const AdapterDriver& adapter, const std::string& devicePath);
 
 // How to lower the timer, step by step, on this platform.
-std::string latencyTimerSteps(std::int32_t portNumber, const std::string& devicePath);
+std::string latencyTimerSteps(const ResolvedPort& port);

@@ -8,8 +8,8 @@ std::string latencyTimerNotice(const AdapterDriver& adapter, const std::string& 
            latencyTimerFile(devicePath);
 }
 
-std::string latencyTimerSteps(std::int32_t, const std::string& devicePath)
+std::string latencyTimerSteps(const ResolvedPort& port)
 {
-    return "від root: echo 1 > " + latencyTimerFile(devicePath) + " або setserial " + devicePath +
+    return "від root: echo 1 > " + latencyTimerFile(port.device) + " або setserial " + port.device +
            " low_latency (діє до від'єднання адаптера).";
 }

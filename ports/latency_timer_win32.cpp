@@ -8,10 +8,9 @@ std::string latencyTimerNotice(const AdapterDriver& adapter, const std::string&)
            " мс → 1 мс: Диспетчер пристроїв › Параметри порту › Додатково";
 }
 
-std::string latencyTimerSteps(std::int32_t portNumber, const std::string&)
+std::string latencyTimerSteps(const ResolvedPort& port)
 {
-    return "Зменшіть таймер затримки адаптера до 1 мс: Диспетчер пристроїв, Порти (COM і LPT), COM" +
-           std::to_string(portNumber) +
+    return "Зменшіть таймер затримки адаптера до 1 мс: Диспетчер пристроїв, Порти (COM і LPT), " + port.name +
            ", Властивості, Параметри порту, Додатково (Advanced), Latency Timer (msec) = 1; потім під'єднайте "
            "адаптер знову.";
 }

@@ -178,14 +178,18 @@ std::vector<PortDescription> enumeratedPorts()
     return describePorts(serialCommEntries(), portDeviceRecords());
 }
 
-PortSurvey::PortSurvey()
+PortSurvey::PortSurvey() : outermost(surveyed == nullptr)
 {
+    if (!outermost)
+        return;
     surveyedPorts = enumeratedPorts();
     surveyed = &surveyedPorts;
 }
 
 PortSurvey::~PortSurvey()
 {
+    if (!outermost)
+        return;
     surveyed = nullptr;
     surveyedPorts.clear();
 }

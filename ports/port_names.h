@@ -5,18 +5,13 @@
 #include <string>
 #include <vector>
 
-// The device behind COMn as the port table answers it: a pinned
-// or given device first, else the platform's own (see port_table.h). An empty
-// text when there is none.
-std::string portDevicePath(int portNumber);
-
-// The platform's own device for COMn. On Windows it is "\\.\COMn" for any
-// n up to 256. On Linux
-// it is the device named by the environment variable VELTOR_COMn when that is
-// set and not empty, otherwise the n-th character device that exists among
-// /dev/ttyUSB*, then /dev/ttyACM*, then /dev/ttyS* (numeric order within each
-// family); an empty text when there is none.
-std::string platformPortDevice(int portNumber);
+// The device that COMn stands for, by the platform's own rule. On Windows it
+// is "\\.\COMn" for any n up to 256. On Linux it is the device named by the
+// environment variable VELTOR_COMn when that is set and not empty, otherwise
+// the n-th character device that exists among /dev/ttyUSB*, then
+// /dev/ttyACM*, then /dev/ttyS* (numeric order within each family). An empty
+// text when there is none or n is no port.
+std::string portDevicePath(std::int32_t portNumber);
 
 // The numbers of the ports present now, ascending; nothing is opened to find
 // them. Windows: every COMn that the system lists. Linux: those of COM1 to
@@ -25,13 +20,17 @@ std::vector<std::int32_t> presentPortNumbers();
 
 // While one lives, what the system tells of its ports is gathered once and
 // every question here and in adapter_info.h is answered from that: a probe of
-// every port asks the system once, not once per port. Only one at a time.
+// every port asks the system once, not once per port. One made while another
+// lives leaves that one in force.
 class PortSurvey {
 public:
     PortSurvey();
     ~PortSurvey();
     PortSurvey(const PortSurvey&) = delete;
     PortSurvey& operator=(const PortSurvey&) = delete;
+
+private:
+    bool outermost = true;
 };
 
 // How a technician tells adapters apart: the stable name the system gives the

@@ -2,7 +2,7 @@
 
 #include "ports/platform_ports.h"
 #include "ports/port_scan.h"
-#include "ports/port_table.h"
+#include "ports/port_numbers.h"
 #include "ports/system_files.h"
 
 #include <algorithm>
@@ -98,7 +98,7 @@ std::vector<std::int32_t> platformPresentPortNumbers()
 {
     std::vector<std::int32_t> present;
     for (std::int32_t n = firstPortNumber; n <= lastPortNumber; ++n)
-        if (!platformPortDevice(n).empty())
+        if (!portDevicePath(n).empty())
             present.push_back(n);
     return present;
 }
@@ -160,9 +160,9 @@ std::vector<std::string> orderPortDevices(const std::vector<std::string>& device
     return ordered;
 }
 
-std::string platformPortDevice(int portNumber)
+std::string portDevicePath(std::int32_t portNumber)
 {
-    if (portNumber < 1)
+    if (!isPortNumber(portNumber))
         return {};
     const std::string variable = "VELTOR_COM" + std::to_string(portNumber);
     if (const char* mapped = std::getenv(variable.c_str()); mapped && *mapped)

@@ -1,13 +1,13 @@
 #include "ports/platform_ports.h"
 #include "ports/port_enumeration.h"
-#include "ports/port_table.h"
+#include "ports/port_numbers.h"
 
 #include <string>
 
 // The highest number the COM port database hands out.
 const std::int32_t lastPortNumber = 256;
 
-std::string platformPortDevice(int portNumber)
+std::string portDevicePath(std::int32_t portNumber)
 {
     if (!isPortNumber(portNumber))
         return {};

@@ -2,19 +2,18 @@
 
 #include "common/general_exception.h"
 #include "link/serial_port.h"
-#include "ports/port_names.h"
 #include "session/instrument_session.h"
 
 namespace session {
 
-PortProbe probePort(std::int32_t portNumber)
+PortProbe probePort(const ResolvedPort& port)
 {
-    if (isBluetoothLink(portDevicePath(portNumber)))
+    if (port.bluetooth)
         return {PortProbe::Outcome::BluetoothLink, {}, {}};
     try {
-        SerialPort port(portNumber, portTimeoutSeconds);
-        port.openPort();
-        port.closePort();
+        SerialPort channel(port, portTimeoutSeconds);
+        channel.openPort();
+        channel.closePort();
         return {PortProbe::Outcome::Opened, {}, {}};
     } catch (const GeneralException& failure) {
         return {PortProbe::Outcome::NotOpened, failure.message(), failure.cause()};

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <cstdint>
+#include "ports/resolved_port.h"
+
 #include <string>
 #include <system_error>
 
@@ -22,6 +23,6 @@ struct PortProbe {
     std::error_code cause; // the system's error behind that, where it gave one
 };
 
-PortProbe probePort(std::int32_t portNumber);
+PortProbe probePort(const ResolvedPort& port);
 
 } // namespace session

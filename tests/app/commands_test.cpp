@@ -4,7 +4,6 @@
 #include "app/stand_in.h"
 #include "common/general_exception.h"
 #include "image/builtin_image.h"
-#include "ports/port_names.h"
 #include "link/serial_port.h"
 #include "sim/instrument.h"
 #include "tests/app/dialog_recorder.h"
@@ -227,21 +226,29 @@ private slots:
     }
 
     // Another adapter plugged in after the connect renumbers the ports; the
-    // commands still reach the instrument the connect found, until a reset.
-    void leaveProgrammingReachesTheConnectedDeviceUntilReset()
+    // connect's button still reaches the instrument that the connect found,
+    // until a reset. Another button is that button's port as it is now.
+    void programReachesTheConnectedDeviceUntilReset()
     {
         Bench bench(firmware(3, 57));
         bench.window.BitBtn1Click();
         QTemporaryDir directory;
-        const std::string other = directory.filePath(QStringLiteral("other-adapter")).toStdString();
-        ScopedPortMapping renumbered(simulatedPort, other);
+        ScopedPortMapping renumbered(simulatedPort, directory.filePath(QStringLiteral("other")).toStdString());
 
-        bench.window.BitBtn3Click();
+        bench.window.RadioButton2->setChecked(true);
+        bench.window.BitBtn4Click();
+        QCOMPARE(bench.dialogs.all(), QStringList{QStringLiteral("message: ") + programFailed});
+        QVERIFY(!flashHoldsTheBuiltInImage(bench.instrument));
+        bench.window.RadioButton3->setChecked(true);
+        bench.window.BitBtn4Click();
+        QCOMPARE(bench.dialogs.texts(DialogRecorder::Notice), QStringList{verified});
+        QVERIFY(flashHoldsTheBuiltInImage(bench.instrument));
 
-        QVERIFY(bench.dialogs.shown.empty());
-        QTRY_VERIFY(!bench.instrument.inBootloader());
         bench.window.BitBtn5Click();
-        QCOMPARE(portDevicePath(simulatedPort), other);
+        bench.window.RadioButton3->setChecked(true);
+        bench.window.BitBtn1Click();
+        QCOMPARE(bench.dialogs.texts(DialogRecorder::Error),
+                 QStringList{QStringLiteral("Помилка відкриття  порту COM3.")});
     }
 
     void aPortThatWillNotOpenKeepsTheConnectedStateOnlyForLeaveProgramming()

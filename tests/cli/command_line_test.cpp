@@ -1,7 +1,6 @@
 #include "cli/command_line.h"
 #include "cli/interruption.h"
 #include "link/output_queue.h"
-#include "ports/port_table.h"
 
 #include "image/builtin_image.h"
 #include "sim/instrument.h"
@@ -78,8 +77,6 @@ class CommandLineTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        // Each run of the tool is a process of its own; here they share one table.
-        portTable().releasePins();
         std::string pattern = (std::filesystem::temp_directory_path() / "veltor-cli-test-XXXXXX").string();
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         directory = pattern;
@@ -142,8 +139,11 @@ TEST_F(CommandLineTest, UpdateOnADevicePathWritesTheImageLeavesTheBootloaderAndR
                               "Верифікація успішна!"})
         EXPECT_TRUE(contains(outcome.out, shown)) << shown << " missing in\n" << outcome.out;
     EXPECT_EQ(outcome.err, "");
+    // A port typed as a path is named by that path, and has no number.
+    EXPECT_TRUE(outcome.out.starts_with("Порт: " + instrument.devicePath() + "\n")) << outcome.out;
 
     const std::string json = readFile(report);
+    EXPECT_TRUE(contains(json, "\"number\": null,\n    \"device\": \"" + instrument.devicePath() + "\"")) << json;
     for (const char* part : {"\"command\": \"update\"", "\"identifier\": \"AVRBOOT\"", "\"number\": 357",
                              "\"signature\": \"1E 97 02\"", "\"length\": 81756",
                              "\"step\": \"leave\",\n      \"result\": \"ok\"", "\"result\": \"passed\"",
@@ -162,6 +162,7 @@ TEST_F(CommandLineTest, VerifyComparesWithoutErasingOrWriting)
     const Outcome outcome = run({"verify", "7"});
 
     EXPECT_EQ(outcome.code, 0) << outcome.out << outcome.err;
+    EXPECT_TRUE(outcome.out.starts_with("Порт: COM7 (" + instrument.devicePath() + ")\n")) << outcome.out;
     EXPECT_TRUE(contains(outcome.out, "Верифікація успішна!"));
     EXPECT_EQ(instrument.counters().pagesWritten, 0u);
     EXPECT_TRUE(holdsImage(instrument.flash()));
@@ -381,7 +382,7 @@ TEST_F(CommandLineTest, PortProblemsEndWithThePortExitCode)
     const std::string missing = directory + "/no-such-device";
     const Outcome absent = run({"leave", missing});
     EXPECT_EQ(absent.code, 3);
-    EXPECT_TRUE(absent.err.starts_with("Помилка відкриття  порту COM")) << absent.err;
+    EXPECT_TRUE(absent.err.starts_with("Помилка відкриття  порту " + missing + "\n")) << absent.err;
     EXPECT_TRUE(contains(absent.err, "Пристрою " + missing + " немає")) << absent.err;
 }
 
@@ -437,7 +438,7 @@ TEST_F(CommandLineTest, ADeviceWithoutPermissionGetsTheRightAdvice)
         ASSERT_EQ(chown(device.c_str(), 0, owner->gr_gid), 0);
         const Outcome outcome = runAs(nobody, nobody, {"leave", device});
         EXPECT_EQ(outcome.code, 3) << outcome.err;
-        EXPECT_TRUE(outcome.err.starts_with("Помилка відкриття  порту COM")) << outcome.err;
+        EXPECT_TRUE(outcome.err.starts_with("Помилка відкриття  порту " + device + "\n")) << outcome.err;
         EXPECT_TRUE(contains(outcome.err, "Немає дозволу на " + device)) << outcome.err;
         EXPECT_EQ(contains(outcome.err, std::string("sudo usermod -aG ") + groupName), joinAdvised) << outcome.err;
         EXPECT_EQ(contains(outcome.err, "права rw-rw----"), !joinAdvised) << outcome.err;

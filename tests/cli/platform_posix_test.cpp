@@ -1,8 +1,4 @@
 #include "cli/platform.h"
-#include "cli/port_choice.h"
-#include "ports/port_names.h"
-#include "ports/port_table.h"
-#include "tests/support/port_mapping.h"
 
 #include <gtest/gtest.h>
 
@@ -45,23 +41,6 @@ TEST(PortAccessHint, ReadsTheCause)
     }
     EXPECT_TRUE(contains(portAccessHint("", std::make_error_code(std::errc::no_such_device)),
                          "За цим портом немає пристрою"));
-}
-
-// VELTOR_COMn moves a port from one device to another here, as replugging
-// adapters does.
-// The whole run reaches the device the port led to when it was chosen; the
-// next choice starts afresh.
-TEST(ChoosePort, ThePortStaysOnItsDeviceForTheRun)
-{
-    ScopedPortMapping first(3, "veltor-test-first-adapter");
-    const PortChoice choice = choosePort("COM3");
-    EXPECT_EQ(choice.device, "veltor-test-first-adapter");
-    {
-        ScopedPortMapping replugged(3, "veltor-test-second-adapter");
-        EXPECT_EQ(portDevicePath(3), "veltor-test-first-adapter");
-        EXPECT_EQ(choosePort("3").device, "veltor-test-second-adapter");
-    }
-    portTable().releasePins();
 }
 
 } // namespace

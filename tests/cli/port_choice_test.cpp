@@ -1,6 +1,6 @@
 #include "cli/port_choice.h"
 #include "ports/port_names.h"
-#include "ports/port_table.h"
+#include "tests/support/port_mapping.h"
 
 #include <gtest/gtest.h>
 
@@ -22,14 +22,21 @@ TEST(PortNumberFromText, ReadsEverySpellingOfAPortAndNothingElse)
         EXPECT_EQ(portNumberFromText(c.text), c.number) << c.text;
 }
 
-// Whatever port a device path is given, that port leads to the path.
-TEST(ChoosePort, APathIsReachedThroughAPort)
+// A number is COMn on the device that the platform's rule gives it now; a
+// path is itself, with no number, whatever COMn may lead to it.
+TEST(ChoosePort, ANumberIsItsComPortAndAPathIsItself)
 {
-    const std::string path = "veltor-test-no-such-device";
-    const PortChoice choice = choosePort(path);
-    ASSERT_TRUE(isPortNumber(choice.number));
-    EXPECT_EQ(choice.device, path);
-    EXPECT_EQ(portDevicePath(choice.number), path);
+    const ScopedPortMapping mapping(3, "veltor-test-adapter");
+    const ResolvedPort com3 = choosePort("com3");
+    EXPECT_EQ(com3.name, "COM3");
+    EXPECT_EQ(com3.number, 3);
+    EXPECT_EQ(com3.device, portDevicePath(3));
+    EXPECT_FALSE(com3.device.empty());
+
+    const ResolvedPort typed = choosePort("veltor-test-adapter");
+    EXPECT_EQ(typed.name, "veltor-test-adapter");
+    EXPECT_EQ(typed.number, std::nullopt);
+    EXPECT_EQ(typed.device, "veltor-test-adapter");
 }
 
 } // namespace

@@ -3,7 +3,7 @@
 // of the window's buttons stands for.
 #include "ports/latency_timer.h"
 #include "ports/port_descriptions.h"
-#include "ports/port_table.h"
+#include "ports/port_numbers.h"
 #include "tests/support/paired_phone.h"
 #include "tests/support/port_mapping.h"
 #include "tests/support/presented_ports.h"
@@ -125,7 +125,7 @@ TEST(LatencyTimer, ToldWhenAboveTwoMillisecondsAndInForce)
         const PresentedPorts adapter(describePorts(
             {}, {{"COM9", "FTDIBUS\\VID_0403+PID_6001+A50285BIA\\0000", "", "USB Serial Port (COM9)", "FTDI",
                   "FTSER2K", c.timerMs}}));
-        const std::optional<AdapterDriver> slow = slowLatencyTimer(portDevicePath(9), {c.lowLatency, {}});
+        const std::optional<AdapterDriver> slow = slowLatencyTimer(resolvePort(9), {c.lowLatency, {}});
         EXPECT_EQ(slow.has_value(), c.told) << c.timerMs.value_or(0) << " ms, state " << static_cast<int>(c.lowLatency);
         if (slow) {
             EXPECT_EQ(slow->latencyTimerMs, static_cast<int>(*c.timerMs));

@@ -1,6 +1,6 @@
 #include "ports/port_names.h"
 #include "ports/port_scan.h"
-#include "ports/port_table.h"
+#include "ports/port_numbers.h"
 #include "ports/system_ports.h"
 #include "tests/support/port_mapping.h"
 
@@ -96,46 +96,6 @@ TEST(PortDevicePath, NoPortZero)
 {
     EXPECT_EQ(portDevicePath(0), "");
     EXPECT_EQ(portDevicePath(lastPortNumber + 1), "");
-}
-
-// A pinned port stays on its device whatever the platform says meanwhile,
-// until the pins are released; ports outside the range take no pin.
-TEST(PortTable, APinOutlastsChangesUnderneathUntilReleased)
-{
-    PortTable table;
-    ScopedPortMapping before(2, "/dev/pts/41");
-    EXPECT_EQ(table.pin(2), "/dev/pts/41");
-    {
-        ScopedPortMapping replugged(2, "/dev/pts/42");
-        EXPECT_EQ(table.device(2), "/dev/pts/41");
-        table.pin(5, "/tmp/typed-device");
-        EXPECT_EQ(table.device(5), "/tmp/typed-device");
-        table.pin(0, "/dev/pts/1");
-        table.pin(lastPortNumber + 1, "/dev/pts/1");
-        EXPECT_EQ(table.device(0), "");
-        EXPECT_FALSE(table.isPinned(lastPortNumber + 1));
-
-        table.releasePins();
-        EXPECT_FALSE(table.isPinned(2));
-        EXPECT_EQ(table.device(2), "/dev/pts/42");
-    }
-    EXPECT_EQ(table.device(2), "/dev/pts/41");
-}
-
-TEST(PortTable, APortWithoutADeviceStaysFreeAndUnpinned)
-{
-    UnmappedPorts none;
-    PortTable table;
-    std::vector<std::unique_ptr<ScopedPortMapping>> taken;
-    for (int n = firstPortNumber; n <= lastPortNumber; ++n)
-        if (n != 4)
-            taken.push_back(std::make_unique<ScopedPortMapping>(n, "/dev/pts/" + std::to_string(n)));
-    const bool com4HasADevice = !platformPortDevice(4).empty();  // the scan may find one
-    EXPECT_EQ(table.freePort(), com4HasADevice ? std::nullopt : std::optional<std::int32_t>(4));
-    if (!com4HasADevice) {
-        EXPECT_EQ(table.pin(4), "");
-        EXPECT_FALSE(table.isPinned(4));
-    }
 }
 
 // The stable /dev/serial/by-id name of an adapter, described by the USB

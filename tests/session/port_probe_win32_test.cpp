@@ -16,11 +16,11 @@ TEST(PortProbe, APairedPhonesPortsAreNeverOpened)
     const PresentedPorts phone(pairedPhone::ports());
     RefusedOpens calls;
 
-    EXPECT_EQ(session::probePort(4).outcome, Outcome::BluetoothLink);
-    EXPECT_EQ(session::probePort(5).outcome, Outcome::BluetoothLink);
+    EXPECT_EQ(session::probePort(resolvePort(4)).outcome, Outcome::BluetoothLink);
+    EXPECT_EQ(session::probePort(resolvePort(5)).outcome, Outcome::BluetoothLink);
     EXPECT_TRUE(calls.opened.empty());
 
-    const session::PortProbe cable = session::probePort(3);
+    const session::PortProbe cable = session::probePort(resolvePort(3));
     EXPECT_EQ(cable.outcome, Outcome::NotOpened);
     EXPECT_EQ(cable.failure, "Помилка відкриття  порту COM3");
     EXPECT_EQ(calls.opened, std::vector<std::string>{"\\\\.\\COM3"});

@@ -11,7 +11,7 @@
 // connected, programming, the success box, About.
 #include "app/programmer.h"
 #include "app/stand_in.h"
-#include "ports/port_table.h"
+#include "ports/port_numbers.h"
 
 #include <QApplication>
 #include <QDir>
