@@ -465,6 +465,13 @@ TEST_F(CommandLineTest, PortsListsTheInstrumentAsAvailableAndABluetoothLinkUnope
     EXPECT_TRUE(contains(row("COM9"), "вільний")) << outcome.out;
     EXPECT_TRUE(contains(row("COM4"), bluetoothLinkText)) << outcome.out;
     EXPECT_TRUE(contains(outcome.out, "Standard Serial over Bluetooth link (COM4)")) << outcome.out;
+    {
+        // A Bluetooth link alone is no port to use, and the list does not call it none found.
+        const PresentedPorts onlyThePhone(pairedPhone::ports(), PresentedPorts::Alone);
+        const Outcome unusable = run({"ports"});
+        EXPECT_EQ(unusable.code, 3);
+        EXPECT_EQ(unusable.err, "Вільного COM порту немає: кожен знайдений зайнятий або недоступний.\n");
+    }
 
     EXPECT_EQ(run({"leave", "4"}).code, 0);
     EXPECT_TRUE(eventually([&] { return phoneLink.counters().bytesFromHost == 1; }));
