@@ -19,7 +19,7 @@ bool confirmOverwrite(RunContext& run)
         run.outcome.steps.add(RunStep::Confirmation, StepResult::Ok, "--yes");
         return true;
     case OverwriteAnswer::NoTerminal:
-        run.outcome.steps.add(RunStep::Confirmation, StepResult::Declined, "no terminal to answer");
+        run.outcome.steps.add(RunStep::Confirmation, StepResult::Declined, "немає термінала для відповіді");
         return false;
     case OverwriteAnswer::Yes:
         run.outcome.steps.add(RunStep::Confirmation, StepResult::Ok);
@@ -60,6 +60,24 @@ void verify(RunContext& run)
     runJob(run, RunStep::Verify, job);
 }
 
+// connect, program and verify leave the instrument in its bootloader, and say so.
+ExitCode endWaiting(RunContext& run, ExitCode code)
+{
+    run.console.showWaiting(run.outcome.advise());
+    return code;
+}
+
+ExitCode connect(RunContext& run)
+{
+    if (!catchBootloader(run))
+        return endWithForeignIdentifier(run);
+    run.outcome.advice = "VELTOR чекає в режимі програмування: далі veltor-update program " +
+                         run.outcome.portArgument +
+                         ". Щоб вивести його з режиму програмування без запису, вимкніть і ввімкніть VELTOR.";
+    run.console.showWaiting(*run.outcome.advice);
+    return ExitCode::Success;
+}
+
 void leave(RunContext& run)
 {
     run.beginStep(RunStep::Leave);
@@ -89,18 +107,14 @@ ExitCode update(RunContext& run)
 
 ExitCode runCommandSteps(RunContext& run)
 {
-    const Command command = *run.arguments.command;
-    // Every command but connect and update expects an instrument caught already.
-    if (command != Command::Connect && command != Command::Update)
-        run.outcome.reach(InstrumentState::WaitingUnchanged);
-    switch (command) {
+    switch (*run.arguments.command) {
     case Command::Connect:
-        return catchBootloader(run) ? ExitCode::Success : endWithForeignIdentifier(run);
+        return connect(run);
     case Command::Program:
-        return program(run, false) ? ExitCode::Success : ExitCode::Declined;
+        return endWaiting(run, program(run, false) ? ExitCode::Success : ExitCode::Declined);
     case Command::Verify:
         verify(run);
-        return ExitCode::Success;
+        return endWaiting(run, ExitCode::Success);
     case Command::Leave:
         leave(run);
         return ExitCode::Success;

@@ -2,6 +2,7 @@
 
 #include "cli/latency_hint.h"
 #include "cli/run_context.h"
+#include "cli/run_failure.h"
 #include "link/serial_port.h"
 #include "session/instrument_session.h"
 #include "session/session_texts.h"
@@ -43,9 +44,11 @@ public:
             run.console.promptSwitchOn();
     }
 
+    // The signature step ends with the check of the chip, after the session.
     void finished(RunStep step, const session::Connection& sofar) override
     {
-        run.endStep();
+        if (step != RunStep::Signature)
+            run.endStep();
         if (step == RunStep::Handshake)
             noteIdentifier(*sofar.identifier, sofar.matched);
         else if (step == RunStep::Versions)
@@ -64,17 +67,20 @@ private:
         run.console.showIdentifier(matched);
     }
 
+    // An answer to a query shows that the bootloader is waiting.
     void noteVersions(const session::Versions& versions)
     {
         run.outcome.versions = versions;
-        run.console.showVersions(versions);
+        run.outcome.reach(InstrumentState::WaitingUnchanged);
+        const Command command = run.outcome.command;
+        run.console.showVersions(versions, command == Command::Program || command == Command::Update);
     }
 
     void noteSignature(const std::optional<session::Signature>& signature)
     {
         run.outcome.signature = signature;
         if (signature)
-            run.console.showSignature(*signature);
+            run.console.showSignature(*signature, session::targetSignature());
     }
 
     RunContext& run;
@@ -94,6 +100,17 @@ void noteReplyTime(RunContext& run, const session::Connection& connection, const
         run.console.tell(hint);
 }
 
+// The signature step, if the session took it, ends here: a chip that the
+// image is not for fails it.
+void checkSignature(RunContext& run, const session::Connection& connection)
+{
+    if (run.outcome.steps.current() != RunStep::Signature)
+        return;
+    if (connection.signature)
+        session::requireTargetSignature(*connection.signature);
+    run.endStep();
+}
+
 // A session on its own opening of the port. Its first step begins before the
 // opening, so that a port that fails is that step's failure.
 template <typename Talk>
@@ -106,6 +123,7 @@ session::Connection sessionOnPort(RunContext& run, RunStep firstStep, Talk talk)
     const session::Connection connection = talk(channel, steps);
     channel.closePort();
     noteReplyTime(run, connection, channel);
+    checkSignature(run, connection);
     return connection;
 }
 
@@ -117,13 +135,6 @@ bool catchBootloader(RunContext& run)
         sessionOnPort(run, RunStep::Handshake, [](SerialPort& channel, SessionSteps& steps) {
             return session::connect(channel, {.readSignature = true, .observer = &steps});
         });
-    // A foreign chip ends connect as it would end programming; the step that
-    // read the signature is in the outcome already.
-    if (connection.signature) {
-        run.beginStep(RunStep::Signature);
-        session::requireTargetSignature(*connection.signature);
-        run.outcome.steps.drop();
-    }
     return connection.matched;
 }
 
@@ -131,7 +142,9 @@ ExitCode endWithForeignIdentifier(RunContext& run)
 {
     const std::string detail = mismatchDetail(run.outcome.identifier.value_or(""));
     run.console.tell(detail);
+    run.console.tell(run.outcome.advise());
     run.outcome.failure = RunFailure{.message = session::notConnectedText, .cause = detail};
+    noteLeaveNotSent(run.outcome);
     return ExitCode::NotAnswering;
 }
 
