@@ -1,9 +1,9 @@
 // Update benchmark: runs the veltor-update executable against simulated
 // instruments with wire pacing (115200 bit/s, 8N2, data-sheet flash times) and
 // prints the figures: the tool's wall time against the least time the same
-// exchange needs on a real line, its CPU share, bytes and round trips; the
-// same on the byte path; four updates at once on four ports; the full update
-// through USB serial adapters that hold replies back.
+// exchange needs on a real line, its CPU share and system calls, bytes and
+// round trips; the same on the byte path; four updates at once on four ports;
+// the full update through USB serial adapters that hold replies back.
 //
 //   veltor-bench [--tool PATH] [--runs N] [--skip-byte-path] [--skip-parallel]
 //                [--skip-adapters] [--adapters-only]
@@ -50,11 +50,19 @@ struct Child {
     std::string errorFile;
 };
 
+// The tool's read and write system calls, from the kernel's I/O accounting
+// (/proc/PID/io): the serial port's and the few of its start and output.
+struct SystemCalls {
+    long reads = -1;
+    long writes = -1;
+};
+
 struct ChildResult {
     int exitCode = -1;
     double wallSeconds = 0;
     double cpuSeconds = 0;
     double userSeconds = 0;
+    SystemCalls calls;
     Clock::time_point ended;
 };
 
@@ -63,6 +71,7 @@ struct Figures {
     double cpu = 0;
     double user = 0;
     sim::Counters counters;
+    SystemCalls calls;
 };
 
 // Starts the tool with its output thrown away (stderr kept in a file for a
@@ -93,12 +102,31 @@ Child startTool(const std::string& tool, const std::vector<std::string>& argumen
     return child;
 }
 
+// Read while the ended child is not yet reaped.
+SystemCalls systemCallsOf(pid_t pid)
+{
+    siginfo_t ended{};
+    SystemCalls calls;
+    if (waitid(P_PID, static_cast<id_t>(pid), &ended, WEXITED | WNOWAIT) != 0)
+        return calls;
+    std::ifstream io("/proc/" + std::to_string(pid) + "/io");
+    for (std::string name; io >> name;) {
+        if (name == "syscr:")
+            io >> calls.reads;
+        else if (name == "syscw:")
+            io >> calls.writes;
+    }
+    return calls;
+}
+
 ChildResult waitFor(const Child& child)
 {
     int status = 0;
     rusage usage{};
+    const SystemCalls calls = systemCallsOf(child.pid);
     wait4(child.pid, &status, 0, &usage);
     ChildResult result;
+    result.calls = calls;
     result.ended = Clock::now();
     result.wallSeconds = std::chrono::duration<double>(result.ended - child.started).count();
     const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
@@ -135,7 +163,7 @@ std::optional<Figures> update(const Options& options, const sim::Config& config)
     const ChildResult result = runTool(options.tool, {"update", instrument.devicePath(), "--yes"});
     if (result.exitCode != 0)
         return std::nullopt;
-    return Figures{result.wallSeconds, result.cpuSeconds, result.userSeconds, instrument.counters()};
+    return Figures{result.wallSeconds, result.cpuSeconds, result.userSeconds, instrument.counters(), result.calls};
 }
 
 // The programming run alone, on an instrument that a connect has left in its bootloader.
@@ -148,7 +176,7 @@ std::optional<Figures> programOnly(const Options& options)
     const ChildResult result = runTool(options.tool, {"program", instrument.devicePath(), "--yes"});
     if (result.exitCode != 0)
         return std::nullopt;
-    return Figures{result.wallSeconds, result.cpuSeconds, result.userSeconds, instrument.counters()};
+    return Figures{result.wallSeconds, result.cpuSeconds, result.userSeconds, instrument.counters(), result.calls};
 }
 
 // Four instruments on four ports, four tool processes started together.
@@ -169,7 +197,8 @@ std::optional<std::vector<Figures>> parallelUpdates(const Options& options, doub
         const ChildResult result = waitFor(children[i]);
         failed = failed || result.exitCode != 0;
         last = std::max(last, result.ended);
-        figures.push_back({result.wallSeconds, result.cpuSeconds, result.userSeconds, instruments[i]->counters()});
+        figures.push_back(
+            {result.wallSeconds, result.cpuSeconds, result.userSeconds, instruments[i]->counters(), result.calls});
     }
     totalWall = std::chrono::duration<double>(last - start).count();
     if (failed)
@@ -208,6 +237,8 @@ void printFigures(const char* title, const Figures& figures, bool withHandshake)
     std::printf("  tool CPU time         %8.3f s   (user %.3f s, system %.3f s)\n", figures.cpu, figures.user,
                 figures.cpu - figures.user);
     std::printf("  CPU / wall            %7.2f %%   (target < 5 %%)\n", 100 * figures.cpu / figures.wall);
+    std::printf("  write / read calls    %8ld / %ld   (the tool's system calls)\n", figures.calls.writes,
+                figures.calls.reads);
     std::printf("  bytes host -> VELTOR  %8llu\n", static_cast<unsigned long long>(c.bytesFromHost));
     std::printf("  bytes VELTOR -> host  %8llu\n", static_cast<unsigned long long>(c.bytesToHost));
     std::printf("  round trips           %8llu\n", static_cast<unsigned long long>(c.roundTrips));

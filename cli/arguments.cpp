@@ -76,6 +76,7 @@ constexpr std::string_view exitCodeHelp =
     "  4  VELTOR не відповідає або відповідає не так (ідентифікатор, сигнатура)\n"
     "  5  помилка верифікації\n"
     "  6  перезапис не підтверджено\n"
+    "  7  вбудований образ мікропрограми пошкоджений, нічого не стерто\n"
     "  130  перервано (Ctrl-C, SIGTERM, SIGHUP)\n";
 
 std::string optionHelp(bool yes, bool report)

@@ -10,6 +10,7 @@ enum class ExitCode : int {
     NotAnswering = 4,         // no answer, a wrong answer or a foreign identifier
     VerificationFailed = 5,   // the flash read back differs from the image
     Declined = 6,             // the user (or a missing terminal) declined the overwrite
+    ImageDamaged = 7,         // the built-in image does not match its build's digest: nothing was sent
     Interrupted = 130,        // Ctrl-C, SIGTERM or SIGHUP stopped the run (as a shell reports SIGINT)
 };
 

@@ -110,13 +110,14 @@ void keepMismatch(const GeneralException& failure, RunOutcome& outcome)
     outcome.firstMismatchAddress = static_cast<const VerificationException&>(failure).address();
 }
 
-constexpr std::array<FailureTreatment, 6> treatments = {{
+constexpr std::array<FailureTreatment, 7> treatments = {{
     {FailureKind::General, ExitCode::OtherFailure, CauseLine::Shown, NextStep::None, nullptr, nullptr},
     {FailureKind::Port, ExitCode::PortFailure, CauseLine::Shown, NextStep::None, portHints, keepLineError},
     {FailureKind::Timeout, ExitCode::NotAnswering, CauseLine::Shown, NextStep::None, waitingInstrumentHints, nullptr},
     {FailureKind::Reply, ExitCode::NotAnswering, CauseLine::Shown, NextStep::None, foreignChipHints, nullptr},
     {FailureKind::Verification, ExitCode::VerificationFailed, CauseLine::InHints, NextStep::UpdateFromOff,
      mismatchHints, keepMismatch},
+    {FailureKind::ImageDamaged, ExitCode::ImageDamaged, CauseLine::Shown, NextStep::None, nullptr, nullptr},
     {FailureKind::Interrupted, ExitCode::Interrupted, CauseLine::InMessage, NextStep::None, nullptr, nullptr},
 }};
 

@@ -6,7 +6,7 @@
 #include <system_error>
 
 // What kind of failure an exception reports; a front end treats failures by it.
-enum class FailureKind { General, Port, Timeout, Reply, Verification, Interrupted };
+enum class FailureKind { General, Port, Timeout, Reply, Verification, ImageDamaged, Interrupted };
 
 // The one exception type that carries every failure of the tool. The message is
 // the text the user sees (UTF-8). Subclasses only tell front ends the kind of
@@ -62,4 +62,12 @@ public:
 
 private:
     std::uint32_t mismatchAddress;
+};
+
+// The firmware image built into the tool is not the one the build embedded:
+// its bytes no longer match the digest computed then.
+class ImageDamagedException : public GeneralException {
+public:
+    using GeneralException::GeneralException;
+    FailureKind kind() const noexcept override { return FailureKind::ImageDamaged; }
 };

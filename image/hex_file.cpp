@@ -31,8 +31,9 @@ HEXFile::HEXFile(std::int32_t size, std::int32_t fill)
     fillAll(fill);
     usedStart = 0;
     usedEnd = initialRangeEnd(size);
-    const std::size_t copied = std::min(builtinFirmwareLength, static_cast<std::size_t>(size));
-    std::memcpy(data.get(), builtinFirmwareImage, copied);
+    const std::span<const std::uint8_t> image = builtinImageBytes();
+    const std::size_t copied = std::min(image.size(), static_cast<std::size_t>(size));
+    std::memcpy(data.get(), image.data(), copied);
 }
 
 HEXFile::~HEXFile() = default;

@@ -3,6 +3,7 @@
 #include "common/frontend.h"
 #include "common/general_exception.h"
 #include "image/avr_device.h"
+#include "image/builtin_image.h"
 #include "image/hex_file.h"
 #include "link/serial_port.h"
 #include "protocol/avr_bootloader.h"
@@ -235,6 +236,9 @@ void JobInfo::runDeviceSteps(AVRProgrammer& programmer, AVRDevice& device)
                 "Вибраний адресний діапазон більше за допустиму адресу в мікросхемі!");
     settleRange(eepromStart, eepromEnd, device.eepromSize(),
                 "Вибраний EEPROM діапазон більше за допустиму адресу в приладі!");
+    // Nothing that changes the chip is sent unless the image is the build's.
+    if (chipErase || flashProgram)
+        requireIntactBuiltinImage();
     readProtectionAndErase(*this, programmer, device);
     if (flashProgram || flashVerify)
         programAndVerifyFlash(*this, programmer, device);

@@ -114,11 +114,12 @@ wine_virtual_desktop() {
 
 # A simulated instrument on a pseudo-terminal linked at $1, switched off
 # until the first probe as when a technician powers it on after Connect; its
-# flash starts erased and is written to $2 when it ends. Several may run.
+# flash starts erased and is written to $2 when it ends; further arguments
+# are the simulator's. Several may run.
 sim_start() {
   local name
   name=$(basename "$1")
-  "$sim" --link "$1" --power-on-after-probe 300 --dump-flash "$2" >"$work/$name.sim.out" 2>"$work/$name.sim.err" &
+  "$sim" --link "$1" --power-on-after-probe 300 --dump-flash "$2" "${@:3}" >"$work/$name.sim.out" 2>"$work/$name.sim.err" &
   sim_pids="$sim_pids $!"
   for _ in $(seq 100); do
     [[ -L "$1" ]] && return 0

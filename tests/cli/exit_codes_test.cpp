@@ -22,6 +22,7 @@ TEST(ExitCodeFor, EachCauseHasItsOwnCode)
          ExitCode::VerificationFailed},
         {std::make_shared<GeneralException>("Стирання пам'яті не підтримується цим прораматором!"),
          ExitCode::OtherFailure},
+        {std::make_shared<ImageDamagedException>("Вбудований образ мікропрограми пошкоджений"), ExitCode::ImageDamaged},
         {std::make_shared<InterruptedException>("SIGHUP"), ExitCode::Interrupted},
     };
     for (const auto& c : cases)

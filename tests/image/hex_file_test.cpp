@@ -1,5 +1,6 @@
 #include "common/general_exception.h"
 #include "image/builtin_image.h"
+#include "image/sha256.h"
 #include "image/hex_file.h"
 
 #include <gtest/gtest.h>
@@ -26,6 +27,19 @@ TEST(BuiltinImage, TheRepositorysStandInIsRecognisedAsSuchWithItsDigest)
 {
     EXPECT_TRUE(builtinFirmwareIsStandIn);
     EXPECT_STREQ(builtinFirmwareSha256, "a0d43e1d22c2d978634d3ae47c67d83fe796fe6f6ccda1323e866b6edcf301df");
+    EXPECT_EQ(sha256Hex(builtinFirmwareImage), builtinFirmwareSha256);
+}
+
+// The standard's own examples: one block, and the message whose padding needs a second block.
+TEST(BuiltinImage, DigestAtRunTimeIsTheStandardOne)
+{
+    const auto digestOf = [](std::string_view text) {
+        return sha256Hex({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
+    };
+    EXPECT_EQ(digestOf(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+    EXPECT_EQ(digestOf("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    EXPECT_EQ(digestOf("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"),
+              "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
 }
 
 TEST(BuiltinImage, StartsWithVectorTableJumpAndHasItsLength)

@@ -89,6 +89,33 @@ TEST(DeviceSteps, DefaultsEraseWriteAndVerifyTheImageThenBeepAndReport)
     EXPECT_EQ(frontend.notices, (std::vector<std::string>{"Верифікація успішна!"}));
 }
 
+// A bit flipped in the executable must not reach the chip, nor be "verified"
+// against itself: the run stops before the erase.
+TEST(DeviceSteps, ADamagedBuiltinImageIsRefusedBeforeAnythingChangesTheChip)
+{
+    class DamagedImage final : public BuiltinImageBytes {
+    public:
+        DamagedImage() : copy(builtinFirmwareImage, builtinFirmwareImage + builtinFirmwareLength) { copy[40000] ^= 0x08; }
+        std::span<const std::uint8_t> bytes() override { return copy; }
+
+    private:
+        std::vector<std::uint8_t> copy;
+    } damaged;
+    const Seam<BuiltinImageBytes>::Scoped swap(damaged);
+    FakeProgrammer programmer;
+    JobInfo job;
+    try {
+        AVRDevice device = atmega128();
+        job.runDeviceSteps(programmer, device);
+        ADD_FAILURE() << "the damaged image was accepted";
+    } catch (const GeneralException& failure) {
+        EXPECT_EQ(failure.kind(), FailureKind::ImageDamaged);
+        EXPECT_NE(failure.message().find("Прилад не стерто"), std::string::npos) << failure.message();
+    }
+    EXPECT_EQ(programmer.calls, Calls{});
+    EXPECT_EQ(programmer.flash, std::vector<std::uint8_t>(131072, 0xFF));
+}
+
 TEST(DeviceSteps, WrongByteReadBackStopsAtItsAddressWithBarAtZeroAndNoSuccess)
 {
     RecordingFrontend frontend;

@@ -4,6 +4,7 @@
 #include "common/frontend.h"
 #include "common/general_exception.h"
 #include "link/line_error.h"
+#include "link/line_timing.h"
 #include "link/serial_port.h"
 #include "tests/support/replayed_driver.h"
 
@@ -20,6 +21,7 @@ using replay::Answer;
 using replay::Driver;
 using replay::ReplayedDriver;
 using std::chrono::microseconds;
+using std::chrono::nanoseconds;
 
 constexpr int port = 4;
 constexpr std::int32_t blockLength = 256;
@@ -60,7 +62,8 @@ microseconds exchange(ReplayedDriver& driver, SerialPort& serial)
 // tick, the reads that wait for it ending on other ticks.)
 TEST(SerialPortOnWindows, EachDriversRepliesAreTakenAsTheyComeWhateverTheTimersTick)
 {
-    for (const Driver& kind : {replay::nativePort, replay::ftdiAdapter, replay::cdcAdapter}) {
+    for (const Driver* model : replay::allDrivers) {
+        const Driver& kind = *model;
         SCOPED_TRACE(kind.name);
         microseconds exact{};
         replay::Counts exactCounts;
@@ -77,14 +80,14 @@ TEST(SerialPortOnWindows, EachDriversRepliesAreTakenAsTheyComeWhateverTheTimersT
             EXPECT_EQ(counts.sleep, 0);
             EXPECT_EQ(counts.writeFile, 2);
             EXPECT_EQ(driver.receivedByInstrument, (std::vector<std::uint8_t>{'V', 'g', 1, 0, 'F'}));
-            if (kind.inputPeriod.count() == 0) {
+            if (kind.delivers == replay::Delivery::characterTimeout) {
                 EXPECT_EQ(counts.readsTimedOut, 0);
             }
             EXPECT_LE(driver.longestReadWait, 25u);
             EXPECT_FALSE(driver.purgedTransmit);
             EXPECT_EQ(driver.discardedAtClose, 0);
             // Two bytes of one reply may come apart; a block comes in a few reads.
-            EXPECT_LE(counts.readFile, kind.inputPeriod.count() == 0 ? 2 + blockLength : 8);
+            EXPECT_LE(counts.readFile, kind.delivers == replay::Delivery::characterTimeout ? 2 + blockLength : 8);
             if (tick.count() == 0) {
                 exact = took;
                 exactCounts = counts;
@@ -92,6 +95,61 @@ TEST(SerialPortOnWindows, EachDriversRepliesAreTakenAsTheyComeWhateverTheTimersT
                 EXPECT_LE(took - exact, 1ms) << "the tick delayed the replies";
             }
         }
+    }
+}
+
+// The drivers as replayed: when a synchronous write of a frame returns, when
+// the reply is there in full, and how many of its bytes (the tail) reach the
+// driver only then. 'V' is answered with 2 bytes, 'g' with 256, a 0x55 with nothing.
+TEST(SerialPortOnWindows, EachDriverTakesWritesAndHandsOnRepliesAsItsHardwareDoes)
+{
+    constexpr nanoseconds byte = byteOnLine;
+    constexpr nanoseconds answerAfter = 50us;
+    std::vector<std::uint8_t> paddedV(blockLength - 1, 0x55);
+    paddedV.push_back('V');
+    const struct {
+        const Driver& kind;
+        std::vector<std::uint8_t> frame;
+        nanoseconds writeReturns;
+        nanoseconds replyComplete;
+        DWORD tail;
+    } rows[] = {
+        // The FIFO's 16 bytes are still to go; the reply waits four characters after its last byte.
+        {replay::nativePort, {'V'}, 0ns, byte + answerAfter + 2 * byte + 4 * byte, 2},
+        {replay::nativePort, paddedV, 240 * byte, 256 * byte + answerAfter + 2 * byte + 4 * byte, 2},
+        // The write goes at the next 1 ms frame; a short reply waits for the latency timer,
+        {replay::ftdiAdapter, {'V'}, 1ms, 16ms, 2},
+        // a block leaves an 8-byte tail after four 62-byte packets, which waits a whole timer period.
+        {replay::ftdiAdapter, {'g'}, 1ms, 1ms + answerAfter + 249 * byte + 16ms, 8},
+        // At 1 ms the timer runs out before a packet fills: as with the adapters
+        // whose replies come with the next 1 ms frame.
+        {replay::ftdiAdapterAt1ms, {'g'}, 1ms, 26ms, 7},
+        {replay::usbFrameAdapter, {'V'}, 1ms, 2ms, 2},
+        {replay::cdcAdapter, {'g'}, 1ms, 26ms, 7},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.kind.name << ", " << row.frame.size() << "-byte frame");
+        ReplayedDriver driver(row.kind, microseconds(0), bootloaderLike, 0ms);
+        Win32SerialCalls& calls = driver;
+        const HANDLE handle = calls.createFile("COM4");
+        calls.setCommTimeouts(handle, COMMTIMEOUTS{0, 0, 100, 1, 2000});
+        const microseconds start = driver.time();
+        DWORD written = 0;
+        calls.writeFile(handle, row.frame.data(), static_cast<DWORD>(row.frame.size()), written);
+        EXPECT_EQ(driver.time() - start, std::chrono::floor<microseconds>(row.writeReturns));
+
+        const auto complete = std::chrono::floor<microseconds>(row.replyComplete);
+        const DWORD replyLength = row.frame.back() == 'V' ? 2 : blockLength;
+        driver.advance(complete - 1us - (driver.time() - start));
+        DWORD errors = 0;
+        COMSTAT status{};
+        calls.clearCommError(handle, errors, status);
+        EXPECT_EQ(status.cbInQue, replyLength - row.tail);
+        std::vector<std::uint8_t> reply(replyLength);
+        DWORD got = 0;
+        calls.readFile(handle, reply.data(), replyLength, got);
+        EXPECT_EQ(got, replyLength);
+        EXPECT_EQ(driver.time() - start, complete);
     }
 }
 

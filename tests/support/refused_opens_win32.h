@@ -29,7 +29,6 @@ public:
     bool readFile(HANDLE, void*, DWORD, DWORD&) override { return false; }
     bool writeFile(HANDLE, const void*, DWORD, DWORD&) override { return false; }
     bool clearCommError(HANDLE, DWORD&, COMSTAT&) override { return false; }
-    bool flushFileBuffers(HANDLE) override { return false; }
     bool purgeComm(HANDLE, DWORD) override { return false; }
     bool closeHandle(HANDLE) override { return false; }
     void sleep(DWORD) override {}
