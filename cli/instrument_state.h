@@ -24,6 +24,7 @@ const char* instrumentStateName(InstrumentState state);
 
 // Two sentences in one line: what state the instrument is in and the one
 // step to take now, at least 'leastStep' (a failure may call for more than
-// the state does). Every failure, interruption and run that leaves the
-// instrument in its bootloader ends with it, on the console and in the record.
+// the state does). Every failure and interruption ends with it, on the
+// console and in the record, as do program and verify, which leave the
+// instrument in its bootloader.
 std::string instrumentAdvice(InstrumentState state, NextStep leastStep, const std::string& portArgument);
