@@ -63,15 +63,18 @@ std::string portState(const ResolvedPort& port, bool& opened)
     return "недоступний: " + probe.failure;
 }
 
+// Lists the ports; succeeds when one of them can be used now.
 int listPorts(Console& console)
 {
     const PortSurvey survey;
     const std::vector<std::int32_t> present = presentPortNumbers();
+    bool anyPresent = false;
     bool anyOpened = false;
     for (const std::int32_t n : portsToList()) {
         const ResolvedPort port = resolvePort(n);
         const std::string& device = port.device;
         const bool absent = device.empty() || std::find(present.begin(), present.end(), n) == present.end();
+        anyPresent = anyPresent || !absent;
         const std::string state = absent ? "немає пристрою" : portState(port, anyOpened);
         char name[8];
         std::snprintf(name, sizeof name, "COM%-3d", n);
@@ -86,7 +89,9 @@ int listPorts(Console& console)
             console.out << "       " << adapterDriverText(*port.driver) << '\n';
     }
     if (!anyOpened) {
-        console.err << noPortsFoundText << '\n';
+        console.err << (anyPresent ? "Вільного COM порту немає: кожен знайдений зайнятий або недоступний."
+                                   : noPortsFoundText)
+                    << '\n';
         return toInt(ExitCode::PortFailure);
     }
     return toInt(ExitCode::Success);

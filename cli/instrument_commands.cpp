@@ -19,7 +19,7 @@ bool confirmOverwrite(RunContext& run)
         run.outcome.steps.add(RunStep::Confirmation, StepResult::Ok, "--yes");
         return true;
     case OverwriteAnswer::NoTerminal:
-        run.outcome.steps.add(RunStep::Confirmation, StepResult::Declined, "no terminal to answer");
+        run.outcome.steps.add(RunStep::Confirmation, StepResult::Declined, "немає термінала для відповіді");
         return false;
     case OverwriteAnswer::Yes:
         run.outcome.steps.add(RunStep::Confirmation, StepResult::Ok);
@@ -58,6 +58,24 @@ void verify(RunContext& run, SerialPort& channel)
     job.chipErase = false;
     job.flashProgram = false;
     runJob(run, RunStep::Verify, job, channel);
+}
+
+// connect, program and verify leave the instrument in its bootloader, and say so.
+ExitCode endWaiting(RunContext& run, ExitCode code)
+{
+    run.console.showWaiting(run.outcome.advise());
+    return code;
+}
+
+ExitCode connect(RunContext& run, SerialPort& channel)
+{
+    if (!catchBootloader(run, channel))
+        return endWithForeignIdentifier(run);
+    run.outcome.advice = "VELTOR чекає в режимі програмування: далі veltor-update program " +
+                         run.outcome.portArgument +
+                         ". Щоб вивести його з режиму програмування без запису, вимкніть і ввімкніть VELTOR.";
+    run.console.showWaiting(*run.outcome.advice);
+    return ExitCode::Success;
 }
 
 // The leave command has gone out only once the close has seen it leave the
@@ -105,12 +123,12 @@ ExitCode stepsOnPort(RunContext& run, Command command, SerialPort& channel)
 {
     switch (command) {
     case Command::Connect:
-        return catchBootloader(run, channel) ? ExitCode::Success : endWithForeignIdentifier(run);
+        return connect(run, channel);
     case Command::Program:
-        return program(run, channel, false) ? ExitCode::Success : ExitCode::Declined;
+        return endWaiting(run, program(run, channel, false) ? ExitCode::Success : ExitCode::Declined);
     case Command::Verify:
         verify(run, channel);
-        return ExitCode::Success;
+        return endWaiting(run, ExitCode::Success);
     case Command::Leave:
         leave(run, channel);
         return ExitCode::Success;
@@ -127,9 +145,6 @@ ExitCode stepsOnPort(RunContext& run, Command command, SerialPort& channel)
 ExitCode runCommandSteps(RunContext& run)
 {
     const Command command = *run.arguments.command;
-    // Every command but connect and update expects an instrument caught already.
-    if (command != Command::Connect && command != Command::Update)
-        run.outcome.reach(InstrumentState::WaitingUnchanged);
     // The command's one opening of the port. Its first step begins before the
     // opening, so that a port that fails is that step's failure.
     SerialPort channel(run.port, session::portTimeoutSeconds);

@@ -15,12 +15,27 @@ bool isYes(std::string answer)
     return false;
 }
 
+// Whether the overwrite goes up, stays or goes down: the question alone
+// leaves that to the technician's reading of two numbers.
+std::string comparison(std::int32_t previousVersion)
+{
+    using session::versionText;
+    const std::string builtIn = "Вбудована версія " + versionText(session::targetVersion);
+    const std::string present = " версію у VELTOR (" + versionText(previousVersion) + ")";
+    if (session::targetVersion < previousVersion)
+        return builtIn + " старіша за" + present + ": перезапис встановить старішу версію.";
+    if (session::targetVersion == previousVersion)
+        return builtIn + " та сама, що й у VELTOR.";
+    return builtIn + " новіша за" + present + ".";
+}
+
 } // namespace
 
 OverwriteAnswer askOverwrite(Console& console, std::int32_t previousVersion, bool assumeYes)
 {
     using session::versionText;
-    console.out << session::overwriteQuestion(versionText(previousVersion), versionText(session::targetVersion))
+    console.out << comparison(previousVersion) << '\n'
+                << session::overwriteQuestion(versionText(previousVersion), versionText(session::targetVersion))
                 << '\n';
     if (assumeYes) {
         console.out << "Так (--yes)\n";

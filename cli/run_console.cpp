@@ -27,17 +27,19 @@ void RunConsole::showIdentifier(bool matched)
     console.out << (matched ? session::connectedText : session::notConnectedText) << '\n';
 }
 
-void RunConsole::showVersions(const session::Versions& versions)
+void RunConsole::showVersions(const session::Versions& versions, bool aboutToReplace)
 {
     console.out << "Версія завантажувача: " << session::versionText(versions.software) << '\n'
-                << session::previousVersionCaption << ' '
-                << (versions.firmwareAssumed ? session::assumedFirmwareText : session::versionText(versions.firmware))
-                << '\n';
+                << (aboutToReplace ? session::previousVersionCaption : "Версія мікропрограми VELTOR:") << ' '
+                << session::firmwareVersionText(versions) << '\n';
 }
 
-void RunConsole::showSignature(const session::Signature& signature)
+void RunConsole::showSignature(const session::Signature& signature, const session::Signature& expected)
 {
-    console.out << "Сигнатура: " << signatureText(signature) << '\n';
+    console.out << "Сигнатура: " << signatureText(signature);
+    if (signature != expected)
+        console.out << " (не " << session::targetChipName << ": очікується " << signatureText(expected) << ')';
+    console.out << '\n';
 }
 
 void RunConsole::showLeft()
@@ -49,6 +51,11 @@ void RunConsole::showUpdated()
 {
     console.out << "Оновлення завершено: мікропрограму " << session::versionText(session::targetVersion)
                 << " записано і перевірено.\n";
+}
+
+void RunConsole::showWaiting(const std::string& advice)
+{
+    console.out << advice << '\n';
 }
 
 void RunConsole::tell(const std::string& line)

@@ -24,10 +24,14 @@ public:
     // Asks for the instrument to be switched on while the handshake waits for it.
     void promptSwitchOn();
     void showIdentifier(bool matched);
-    void showVersions(const session::Versions& versions);
-    void showSignature(const session::Signature& signature);
+    // The firmware version is the "previous" one where the run is about to replace it.
+    void showVersions(const session::Versions& versions, bool aboutToReplace);
+    // A signature other than the expected one is flagged where it is shown.
+    void showSignature(const session::Signature& signature, const session::Signature& expected);
     void showLeft();
     void showUpdated();
+    // Where a run that went well leaves the instrument in its bootloader.
+    void showWaiting(const std::string& advice);
     // One line on standard error: a failure, a hint.
     void tell(const std::string& line);
 

@@ -2,12 +2,15 @@
 
 #include "cli/platform.h"
 #include "cli/run_context.h"
+#include "cli/service_record.h"
 #include "link/line_error.h"
 #include "ports/port_holders.h"
+#include "session/instrument_session.h"
 #include "session/session_texts.h"
 
 #include <array>
 #include <cstddef>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -15,12 +18,20 @@ namespace {
 
 using Hints = std::vector<std::string>;
 
+// Where the core's message goes besides the message shown.
+enum class CauseLine {
+    Shown,       // on a line of its own, "Причина: ...", where the message shown is another
+    InMessage,   // the message is the cause, and the advice follows it on the same line
+    InHints,     // the hints tell it better than the core's words
+};
+
 // How a run ends for each kind of failure.
 struct FailureTreatment {
     FailureKind kind;
     ExitCode exitCode;
-    // The message says how far the run got and what to do now, in place of the cause.
-    bool advisesByReach;
+    CauseLine cause;
+    // The least that the advice asks of the technician, whatever the state.
+    NextStep leastStep;
     // Lines after the message; none where null.
     Hints (*hints)(const std::error_code& osError, const RunOutcome& outcome);
     // What the outcome keeps of the failure beyond its messages; nothing where null.
@@ -67,6 +78,25 @@ Hints waitingInstrumentHints(const std::error_code&, const RunOutcome& outcome)
             " (і ввімкніть VELTOR)."};
 }
 
+// A chip of another kind: the one expected, by its signature and name.
+Hints foreignChipHints(const std::error_code&, const RunOutcome& outcome)
+{
+    const session::Signature expected = session::targetSignature();
+    if (!outcome.signature || *outcome.signature == expected)
+        return {};
+    return {"Очікується сигнатура " + signatureText(expected) + " (" + session::targetChipName + "), прочитано " +
+            signatureText(*outcome.signature) + "."};
+}
+
+// The job's own words ask to try again; the address tells more.
+Hints mismatchHints(const std::error_code&, const RunOutcome& outcome)
+{
+    char address[16];
+    std::snprintf(address, sizeof address, "0x%05X", static_cast<unsigned>(outcome.firstMismatchAddress.value_or(0)));
+    return {"Flash VELTOR відрізняється від вбудованої мікропрограми " + session::versionText(session::targetVersion) +
+            ": перша розбіжність за адресою " + address + "."};
+}
+
 void keepLineError(const GeneralException& failure, RunOutcome& outcome)
 {
     if (isLineError(failure.cause()))
@@ -81,13 +111,14 @@ void keepMismatch(const GeneralException& failure, RunOutcome& outcome)
 }
 
 constexpr std::array<FailureTreatment, 7> treatments = {{
-    {FailureKind::General, ExitCode::OtherFailure, false, nullptr, nullptr},
-    {FailureKind::Port, ExitCode::PortFailure, false, portHints, keepLineError},
-    {FailureKind::Timeout, ExitCode::NotAnswering, false, waitingInstrumentHints, nullptr},
-    {FailureKind::Reply, ExitCode::NotAnswering, false, nullptr, nullptr},
-    {FailureKind::Verification, ExitCode::VerificationFailed, false, nullptr, keepMismatch},
-    {FailureKind::ImageDamaged, ExitCode::ImageDamaged, false, nullptr, nullptr},
-    {FailureKind::Interrupted, ExitCode::Interrupted, true, nullptr, nullptr},
+    {FailureKind::General, ExitCode::OtherFailure, CauseLine::Shown, NextStep::None, nullptr, nullptr},
+    {FailureKind::Port, ExitCode::PortFailure, CauseLine::Shown, NextStep::None, portHints, keepLineError},
+    {FailureKind::Timeout, ExitCode::NotAnswering, CauseLine::Shown, NextStep::None, waitingInstrumentHints, nullptr},
+    {FailureKind::Reply, ExitCode::NotAnswering, CauseLine::Shown, NextStep::None, foreignChipHints, nullptr},
+    {FailureKind::Verification, ExitCode::VerificationFailed, CauseLine::InHints, NextStep::UpdateFromOff,
+     mismatchHints, keepMismatch},
+    {FailureKind::ImageDamaged, ExitCode::ImageDamaged, CauseLine::Shown, NextStep::None, nullptr, nullptr},
+    {FailureKind::Interrupted, ExitCode::Interrupted, CauseLine::InMessage, NextStep::None, nullptr, nullptr},
 }};
 
 static_assert(treatments.size() == static_cast<std::size_t>(FailureKind::Interrupted) + 1,
@@ -124,21 +155,27 @@ ExitCode endWithFailure(const GeneralException& failure, RunContext& run)
     const FailureTreatment& treatment = treatmentOf(failure.kind());
     RunOutcome& outcome = run.outcome;
     const std::string cause = failure.message();
-    const std::string shown = treatment.advisesByReach
-                                  ? cause + ": " + interruptionAdvice(outcome.reached, outcome.portArgument)
-                                  : shownMessage(outcome, cause);
+    const std::string& advice = outcome.advise(treatment.leastStep);
+    const std::string shown =
+        treatment.cause == CauseLine::InMessage ? cause + ". " + advice : shownMessage(outcome, cause);
     run.console.progress().endStep(false);
     outcome.failStep(shown, cause);
     if (treatment.keep)
         treatment.keep(failure, outcome);
     const Hints hints = treatment.hints ? treatment.hints(failure.cause(), outcome) : Hints{};
     run.console.tell(shown);
-    if (!treatment.advisesByReach && shown != cause)
+    if (treatment.cause == CauseLine::Shown && shown != cause)
         run.console.tell("Причина: " + cause);
     for (const std::string& hint : hints)
         run.console.tell(hint);
-    if (outcome.command == Command::Update && outcome.verification != Verification::Passed)
-        outcome.steps.add(RunStep::Leave, StepResult::Skipped,
-                          "the instrument stays in its bootloader for another attempt");
+    if (treatment.cause != CauseLine::InMessage)
+        run.console.tell(advice);
+    noteLeaveNotSent(outcome);
     return treatment.exitCode;
+}
+
+void noteLeaveNotSent(RunOutcome& outcome)
+{
+    if (outcome.command == Command::Update && !outcome.steps.took(RunStep::Leave))
+        outcome.steps.add(RunStep::Leave, StepResult::Skipped, "команду виходу з програмування не надіслано");
 }

@@ -43,3 +43,9 @@ void RunOutcome::passVerification()
     verification = Verification::Passed;
     reach(InstrumentState::Updated);
 }
+
+const std::string& RunOutcome::advise(NextStep leastStep)
+{
+    advice = instrumentAdvice(reached, leastStep, portArgument);
+    return *advice;
+}

@@ -43,6 +43,9 @@ struct RunOutcome {
     // How far the run got only ever advances.
     void reach(InstrumentState state);
     void passVerification();
+    // What the technician is told at the end of the run about the instrument
+    // (instrumentAdvice by how far the run got), kept for the record.
+    const std::string& advise(NextStep leastStep = NextStep::None);
 
     Command command;
     std::string startedAt;                       // UTC, ISO 8601
@@ -64,6 +67,7 @@ struct RunOutcome {
     Verification verification = Verification::NotRun;
     std::optional<std::uint32_t> firstMismatchAddress;
     InstrumentState reached = InstrumentState::Untouched;
+    std::optional<std::string> advice;
     std::optional<RunFailure> failure;
     int exitCode = 0;
 };

@@ -87,21 +87,23 @@ Json shortNumber(double number)
     return std::strtod(text, nullptr);
 }
 
-Json versionJson(std::int32_t number, bool assumed)
-{
-    return Json{{"number", number},
-                {"text", assumed ? std::string(session::assumedFirmwareText) : session::versionText(number)},
-                {"read", !assumed}};
-}
-
 Json softwareVersionJson(const std::optional<session::Versions>& versions)
 {
-    return versions ? versionJson(versions->software, false) : Json(nullptr);
+    if (!versions)
+        return nullptr;
+    return Json{{"number", versions->software}, {"text", session::versionText(versions->software)}, {"read", true}};
 }
 
+// A firmware version that the bootloader cannot report has no number, and its
+// text says why.
 Json firmwareVersionJson(const std::optional<session::Versions>& versions)
 {
-    return versions ? versionJson(versions->firmware, versions->firmwareAssumed) : Json(nullptr);
+    if (!versions)
+        return nullptr;
+    const bool read = !versions->firmwareAssumed;
+    return Json{{"number", read ? Json(versions->firmware) : Json(nullptr)},
+                {"text", session::firmwareVersionText(*versions)},
+                {"read", read}};
 }
 
 const char* resultName(StepResult result)
@@ -201,6 +203,7 @@ std::string serviceRecordJson(const RunOutcome& outcome)
           {"standIn", outcome.imageIsStandIn}}},
         {"steps", stepsJson(outcome.steps)},
         {"verification", verificationJson(outcome)},
+        {"instrument", {{"state", instrumentStateName(outcome.reached)}, {"advice", optionalText(outcome.advice)}}},
         {"failure", failureJson(outcome.failure)},
         {"exitCode", outcome.exitCode},
     };

@@ -2,6 +2,7 @@
 
 #include "cli/latency_hint.h"
 #include "cli/run_context.h"
+#include "cli/run_failure.h"
 #include "link/serial_port.h"
 #include "session/instrument_session.h"
 #include "session/session_texts.h"
@@ -43,9 +44,11 @@ public:
             run.console.promptSwitchOn();
     }
 
+    // The signature step ends with the check of the chip, after the session.
     void finished(RunStep step, const session::Connection& sofar) override
     {
-        run.endStep();
+        if (step != RunStep::Signature)
+            run.endStep();
         if (step == RunStep::Handshake)
             noteIdentifier(*sofar.identifier, sofar.matched);
         else if (step == RunStep::Versions)
@@ -64,17 +67,20 @@ private:
         run.console.showIdentifier(matched);
     }
 
+    // An answer to a query shows that the bootloader is waiting.
     void noteVersions(const session::Versions& versions)
     {
         run.outcome.versions = versions;
-        run.console.showVersions(versions);
+        run.outcome.reach(InstrumentState::WaitingUnchanged);
+        const Command command = run.outcome.command;
+        run.console.showVersions(versions, command == Command::Program || command == Command::Update);
     }
 
     void noteSignature(const std::optional<session::Signature>& signature)
     {
         run.outcome.signature = signature;
         if (signature)
-            run.console.showSignature(*signature);
+            run.console.showSignature(*signature, session::targetSignature());
     }
 
     RunContext& run;
@@ -94,6 +100,17 @@ void noteReplyTime(RunContext& run, const session::Connection& connection, const
         run.console.tell(hint);
 }
 
+// The signature step, if the session took it, ends here: a chip that the
+// image is not for fails it.
+void checkSignature(RunContext& run, const session::Connection& connection)
+{
+    if (run.outcome.steps.current() != RunStep::Signature)
+        return;
+    if (connection.signature)
+        session::requireTargetSignature(*connection.signature);
+    run.endStep();
+}
+
 } // namespace
 
 bool catchBootloader(RunContext& run, SerialPort& channel)
@@ -102,13 +119,7 @@ bool catchBootloader(RunContext& run, SerialPort& channel)
     const session::Connection connection =
         session::connect(channel, {.readSignature = true, .observer = &steps});
     noteReplyTime(run, connection, channel);
-    // A foreign chip ends connect as it would end programming; the step that
-    // read the signature is in the outcome already.
-    if (connection.signature) {
-        run.beginStep(RunStep::Signature);
-        session::requireTargetSignature(*connection.signature);
-        run.outcome.steps.drop();
-    }
+    checkSignature(run, connection);
     return connection.matched;
 }
 
@@ -116,12 +127,16 @@ ExitCode endWithForeignIdentifier(RunContext& run)
 {
     const std::string detail = mismatchDetail(run.outcome.identifier.value_or(""));
     run.console.tell(detail);
+    run.console.tell(run.outcome.advise());
     run.outcome.failure = RunFailure{.message = session::notConnectedText, .cause = detail};
+    noteLeaveNotSent(run.outcome);
     return ExitCode::NotAnswering;
 }
 
 void readWaitingInstrument(RunContext& run, SerialPort& channel)
 {
     SessionSteps steps(run);
-    noteReplyTime(run, session::inspectWaiting(channel, &steps), channel);
+    const session::Connection connection = session::inspectWaiting(channel, &steps);
+    noteReplyTime(run, connection, channel);
+    checkSignature(run, connection);
 }

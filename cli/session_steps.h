@@ -18,5 +18,5 @@ ExitCode endWithForeignIdentifier(RunContext& run);
 
 // Reads the versions and the signature of an instrument that already waits in
 // its bootloader: what the outcome and the overwrite question need before the
-// job runs.
+// job runs. A foreign signature raises.
 void readWaitingInstrument(RunContext& run, SerialPort& channel);

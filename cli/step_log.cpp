@@ -1,5 +1,7 @@
 #include "cli/step_log.h"
 
+#include <algorithm>
+
 void StepLog::begin(RunStep next)
 {
     step = next;
@@ -34,4 +36,9 @@ void StepLog::drop()
 void StepLog::add(RunStep entryStep, StepResult result, std::string detail)
 {
     done.push_back({entryStep, result, std::move(detail)});
+}
+
+bool StepLog::took(RunStep entryStep) const
+{
+    return std::any_of(done.begin(), done.end(), [entryStep](const Entry& entry) { return entry.step == entryStep; });
 }

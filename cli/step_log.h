@@ -31,6 +31,8 @@ public:
     const std::optional<RunStep>& current() const { return step; }
     const std::optional<RunStep>& currentPhase() const { return phase; }
     const std::vector<Entry>& entries() const { return done; }
+    // The step has an entry.
+    bool took(RunStep entryStep) const;
 
 private:
     std::optional<RunStep> step;

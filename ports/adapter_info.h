@@ -11,6 +11,9 @@ struct AdapterDriver {
     // Windows, the driver's service: FTSER2K, silabser, CH341SER_A64, Ser2pl, usbser, Serial ...
     std::string driver;
     std::optional<int> latencyTimerMs;  // where the driver shows one (FTDI)
+    // The computer's own serial port, with no adapter behind it; its driver's
+    // name ("port", "serial8250", "Serial") tells a technician nothing.
+    bool builtIn = false;
 };
 
 // None where the system tells nothing (a pseudo-terminal; a port that Windows
@@ -25,5 +28,5 @@ std::optional<AdapterDriver> adapterDriverIn(const std::string& devicePath, cons
 // POSIX: where the latency timer of a device lives ("/sys/bus/usb-serial/devices/ttyUSB0/latency_timer").
 std::string latencyTimerFile(const std::string& devicePath);
 
-// "драйвер ftdi_sio, таймер затримки 16 мс"
+// "драйвер ftdi_sio, таймер затримки 16 мс"; a built-in port is called that.
 std::string adapterDriverText(const AdapterDriver& adapter);

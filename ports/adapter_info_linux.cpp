@@ -30,6 +30,16 @@ std::optional<int> numberIn(const std::filesystem::path& file)
     return value;
 }
 
+// A USB adapter's tty hangs on a USB interface (ttyACM) or on the usb-serial
+// bus (ttyUSB); the computer's own UART hangs elsewhere: serial-base,
+// platform, pnp or pci, by kernel and machine.
+bool onComputersOwnBus(const std::filesystem::path& device)
+{
+    std::error_code error;
+    const std::string bus = std::filesystem::read_symlink(device / "subsystem", error).filename().string();
+    return !error && !bus.empty() && bus != "usb" && bus != "usb-serial";
+}
+
 } // namespace
 
 std::optional<AdapterDriver> adapterDriverIn(const std::string& devicePath, const std::filesystem::path& ttyClass,
@@ -38,12 +48,13 @@ std::optional<AdapterDriver> adapterDriverIn(const std::string& devicePath, cons
     const std::string name = ttyName(devicePath);
     if (name.empty() || devicePath.empty())
         return std::nullopt;
+    const std::filesystem::path device = ttyClass / name / "device";
     std::error_code error;
-    const std::filesystem::path driverLink =
-        std::filesystem::read_symlink(ttyClass / name / "device" / "driver", error);
+    const std::filesystem::path driverLink = std::filesystem::read_symlink(device / "driver", error);
     if (error || driverLink.filename().empty())
         return std::nullopt;
-    return AdapterDriver{driverLink.filename().string(), numberIn(usbSerialDevices / name / "latency_timer")};
+    return AdapterDriver{driverLink.filename().string(), numberIn(usbSerialDevices / name / "latency_timer"),
+                         onComputersOwnBus(device)};
 }
 
 std::optional<AdapterDriver> platformAdapterDriver(const std::string& devicePath)

@@ -158,7 +158,9 @@ std::optional<AdapterDriver> describedAdapterDriver(const PortDescription& port)
 {
     if (port.driver.empty())
         return std::nullopt;
-    return AdapterDriver{port.driver, port.latencyTimerMs};
+    // Windows' own driver for the UARTs on the board (and on plain PCI cards).
+    const bool builtIn = !port.usb && upperCase(port.driver) == "SERIAL";
+    return AdapterDriver{port.driver, port.latencyTimerMs, builtIn};
 }
 
 const PortDescription* findDescribedPort(const std::vector<PortDescription>& ports, std::string_view device)

@@ -94,13 +94,18 @@ Versions readVersions(CommChannel& channel)
     return versions;
 }
 
-void requireTargetSignature(const Signature& signature)
+Signature targetSignature()
 {
     AVRDevice device(JobInfo().partName);
     device.loadParameters();
     Signature expected{};
     device.copySignature(&expected[0], &expected[1], &expected[2]);
-    if (signature != expected)
+    return expected;
+}
+
+void requireTargetSignature(const Signature& signature)
+{
+    if (signature != targetSignature())
         throw ReplyException(bootloader::message::signatureMismatch);
 }
 
@@ -123,8 +128,15 @@ std::string overwriteQuestion(const std::string& previousVersionText, const std:
 std::string versionText(std::int32_t versionNumber)
 {
     char text[32];
-    std::snprintf(text, sizeof text, "%.15g", versionNumber * 0.01);
+    std::snprintf(text, sizeof text, "%d.%02d", versionNumber / 100, versionNumber % 100);
     return text;
+}
+
+std::string firmwareVersionText(const Versions& versions)
+{
+    if (versions.firmwareAssumed)
+        return "не прочитано (версія завантажувача нижча за " + versionText(firstSoftwareWithFirmwareQuery) + ")";
+    return versionText(versions.firmware);
 }
 
 } // namespace session

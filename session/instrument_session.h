@@ -25,6 +25,8 @@ inline constexpr std::int32_t firstSoftwareWithFirmwareQuery = 210;
 // ...which is then taken to be this one.
 inline constexpr std::int32_t assumedFirmwareVersion = 300;
 inline constexpr int leaveProgrammingCommand = 0x45; // 'E'
+// The chip that the built-in image is for.
+inline constexpr const char* targetChipName = "ATmega128";
 
 struct Versions {
     std::int32_t software = 0;
@@ -70,6 +72,9 @@ Connection inspectWaiting(CommChannel& channel, StepObserver* observer = nullptr
 // The software version and, where the bootloader can tell, the firmware version.
 Versions readVersions(CommChannel& channel);
 
+// The signature of the chip that the built-in image is for: 1E 97 02.
+Signature targetSignature();
+
 // Raises the job's own signature failure when the signature read is not the
 // chip's that the built-in image is for.
 void requireTargetSignature(const Signature& signature);
@@ -83,7 +88,13 @@ bool overwriteNeedsConfirmation(std::int32_t previousFirmwareVersion);
 // The question asked then, with both versions as the front end writes numbers.
 std::string overwriteQuestion(const std::string& previousVersionText, const std::string& targetVersionText);
 
-// A version number in the shortest form: 358 → "3.58", 350 → "3.5", 300 → "3".
+// A version number with two decimals, as the command line and the service
+// record write it: 358 → "3.58", 360 → "3.60", 210 → "2.10". (The window
+// keeps its own, shortest form.)
 std::string versionText(std::int32_t versionNumber);
+
+// The firmware version as read, or why it was not: a bootloader older than
+// 2.10 cannot report it.
+std::string firmwareVersionText(const Versions& versions);
 
 } // namespace session

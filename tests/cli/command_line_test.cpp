@@ -1,5 +1,6 @@
 #include "cli/command_line.h"
 #include "cli/interruption.h"
+#include "link/link_clock.h"
 #include "link/output_queue.h"
 
 #include "image/builtin_image.h"
@@ -9,13 +10,18 @@
 #include "tests/support/presented_ports.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <optional>
+#include <set>
 #include <sstream>
 #include <thread>
 #include <grp.h>
@@ -32,13 +38,18 @@ struct Outcome {
     std::vector<std::pair<int, int>> beeps;
 };
 
-Outcome run(const std::vector<std::string>& words, const std::string& typed = {}, bool inIsTerminal = false)
+Outcome run(const std::vector<std::string>& words, const std::string& typed = {}, bool inIsTerminal = false,
+            const std::function<void()>& atBeep = {})
 {
     std::ostringstream out;
     std::ostringstream err;
     std::istringstream in(typed);
     Outcome outcome;
-    Console console{out, err, in, false, inIsTerminal, [&](int f, int d) { outcome.beeps.emplace_back(f, d); }};
+    Console console{out, err, in, false, inIsTerminal, [&](int f, int d) {
+                        outcome.beeps.emplace_back(f, d);
+                        if (atBeep)
+                            atBeep();
+                    }};
     outcome.code = runCommandLine(words, console);
     outcome.out = out.str();
     outcome.err = err.str();
@@ -72,6 +83,30 @@ std::string readFile(const std::string& path)
     content << file.rdbuf();
     return content.str();
 }
+
+// Cuts the instrument's power at the first wait for a reply once 'due' holds;
+// from then on the seconds clock leaps ahead at every wait, so that the read
+// under way times out at once instead of after its 5 s.
+struct PowerCut final : LinkClock {
+    PowerCut(sim::Instrument& cut, std::function<bool(const sim::Counters&)> when) : instrument(cut), due(when) {}
+    std::time_t seconds() override { return real().seconds() + ahead; }
+    void pause(std::chrono::milliseconds length) override { real().pause(length); }
+    std::chrono::microseconds steadyTime() override { return real().steadyTime(); }
+    std::chrono::milliseconds inputWait(std::chrono::milliseconds longest) override
+    {
+        if (ahead > 0 || due(instrument.counters()))
+            ahead += 10;
+        if (ahead == 10)
+            instrument.powerCycle();
+        return real().inputWait(longest);
+    }
+    static LinkClock& real() { return Seam<LinkClock>::real(); }
+
+    sim::Instrument& instrument;
+    std::function<bool(const sim::Counters&)> due;
+    std::time_t ahead = 0;
+    ScopedLinkClock scope{*this};
+};
 
 class CommandLineTest : public ::testing::Test {
 protected:
@@ -144,8 +179,9 @@ TEST_F(CommandLineTest, UpdateOnADevicePathWritesTheImageLeavesTheBootloaderAndR
 
     const std::string json = readFile(report);
     EXPECT_TRUE(contains(json, "\"number\": null,\n    \"device\": \"" + instrument.devicePath() + "\"")) << json;
-    for (const char* part : {"\"command\": \"update\"", "\"identifier\": \"AVRBOOT\"", "\"number\": 357",
-                             "\"signature\": \"1E 97 02\"", "\"length\": 81756",
+    EXPECT_TRUE(contains(json, std::string("\"standIn\": ") + (builtinFirmwareIsStandIn ? "true" : "false"))) << json;
+    for (const char* part : {"\"command\": \"update\"", "\"identifier\": \"AVRBOOT\"", "\"text\": \"2.10\"",
+                             "\"number\": 357", "\"signature\": \"1E 97 02\"", "\"length\": 81756",
                              "\"step\": \"leave\",\n      \"result\": \"ok\"", "\"result\": \"passed\"",
                              "\"failure\": null", "\"exitCode\": 0"})
         EXPECT_TRUE(contains(json, part)) << part << " missing in\n" << json;
@@ -181,7 +217,9 @@ TEST_F(CommandLineTest, AMismatchFailsVerificationWithItsAddressAndTheJobsOwnMes
     const Outcome outcome = run({"verify", "7", "--report=" + report});
 
     EXPECT_EQ(outcome.code, 5);
-    EXPECT_EQ(outcome.err, "Помилка при виконанні програми!\nПричина: Помилка Верифікації! (Спробуйте ще раз)!\n");
+    // Nothing was erased, yet what helps is a whole update, not another verify.
+    EXPECT_TRUE(contains(outcome.err, "вбудованої мікропрограми 3.58: перша розбіжність за адресою 0x00064.\n"));
+    EXPECT_TRUE(contains(outcome.err, "запустіть veltor-update update 7 ")) << outcome.err;
     EXPECT_TRUE(outcome.beeps.empty());
     const std::string json = readFile(report);
     EXPECT_TRUE(contains(json, "\"result\": \"failed\",\n    \"firstMismatchAddress\": 100")) << json;
@@ -204,7 +242,7 @@ TEST_F(CommandLineTest, OverwritingTheSameVersionNeedsAYes)
     const std::string report = file("declined.json");
     const Outcome script = run({"update", "6", "--report", report});
     EXPECT_EQ(script.code, 6) << script.out << script.err;
-    EXPECT_TRUE(contains(script.out, question)) << script.out;
+    EXPECT_TRUE(contains(script.out, "Вбудована версія 3.58 та сама, що й у VELTOR.\n" + question)) << script.out;
     EXPECT_EQ(instrument.counters().pagesWritten, 0u);
     EXPECT_TRUE(eventually([&] { return !instrument.inBootloader(); }));
     EXPECT_TRUE(contains(readFile(report), "\"step\": \"confirmation\",\n      \"result\": \"declined\""));
@@ -232,8 +270,9 @@ TEST_F(CommandLineTest, AForeignIdentifierStopsBeforeAnythingIsWritten)
     const Outcome connect = run({"connect", "5"});
     EXPECT_EQ(connect.code, 4);
     EXPECT_TRUE(contains(connect.out, "Зв'язок з VELTOR не встановлено!"));
-    // As in the window, the versions are read all the same.
-    EXPECT_TRUE(contains(connect.out, "Попередня версія VELTOR: 3.57"));
+    // As in the window, the versions are read all the same; nothing is about to be replaced.
+    EXPECT_TRUE(contains(connect.out, "Версія мікропрограми VELTOR: 3.57"));
+    EXPECT_TRUE(contains(connect.err, "VELTOR чекає в режимі програмування. Щоб вивести")) << connect.err;
 
     instrument.powerCycle();
     const Outcome update = run({"update", "5", "--report", report});
@@ -255,6 +294,7 @@ TEST_F(CommandLineTest, AForeignChipEndsConnectAsItEndsProgramming)
     const Outcome connect = run({"connect", "5"});
     EXPECT_EQ(connect.code, 4);
     EXPECT_TRUE(contains(connect.err, "Сигнатура НЕ ВІДПОВІДАЄ вибраній мікросхемі!")) << connect.err;
+    EXPECT_TRUE(contains(connect.err, "Очікується сигнатура 1E 97 02 (ATmega128), прочитано 1E 95 02.\n"));
 }
 
 // The record's place is checked before anything goes down the line.
@@ -300,8 +340,9 @@ TEST_F(CommandLineTest, AnInterruptedWriteSaysSoRecordsItAndCanBeRepeated)
     interruption::clear();
 
     EXPECT_EQ(outcome.code, 130);
-    EXPECT_EQ(outcome.err, "Перервано (SIGTERM): VELTOR стерто або записано частково, він чекає в режимі "
-                           "програмування. Не вимикайте його і запустіть veltor-update update 6 знову.\n");
+    EXPECT_EQ(outcome.err, "Перервано (SIGTERM). Мікропрограму VELTOR стерто або записано частково: так VELTOR не "
+                           "працюватиме, але його завантажувач цілий. Вимкніть VELTOR, запустіть veltor-update "
+                           "update 6 і ввімкніть VELTOR, коли команда попросить.\n");
     EXPECT_TRUE(instrument.inBootloader());
     const std::string json = readFile(report);
     EXPECT_FALSE(contains(json, "an earlier success")) << json;
@@ -342,7 +383,7 @@ TEST_F(CommandLineTest, AnInterruptionWhileTheCloseWaitsForTheLineEndsTheRunAsIn
     interruption::clear();
 
     EXPECT_EQ(outcome.code, 130);
-    EXPECT_TRUE(outcome.err.starts_with("Перервано (SIGINT): ")) << outcome.err;
+    EXPECT_TRUE(outcome.err.starts_with("Перервано (SIGINT). ")) << outcome.err;
     const std::string json = readFile(report);
     EXPECT_TRUE(contains(json, "\"exitCode\": 130")) << json;
     EXPECT_TRUE(contains(json, "\"step\": \"leave\",\n      \"result\": \"failed\"")) << json;
@@ -367,6 +408,65 @@ TEST_F(CommandLineTest, AWriteThatFailsMidwayKeepsTheInstrumentInItsBootloader)
     EXPECT_TRUE(contains(json, "\"step\": \"program\",\n      \"result\": \"failed\"")) << json;
     EXPECT_TRUE(contains(json, "\"step\": \"leave\",\n      \"result\": \"skipped\"")) << json;
     EXPECT_TRUE(contains(json, "\"phase\": \"write\"")) << json;
+}
+
+// However far an update got before it failed or was stopped, the console and,
+// in the same words, the record tell what state the instrument is in and the
+// one step to take; every step is in the record once. Another update then
+// recovers an ATmega128.
+TEST_F(CommandLineTest, AnUpdateThatEndsShortAdvisesByHowFarItGot)
+{
+    const std::array<std::uint8_t, 3> atmega128 = {0x1E, 0x97, 0x02};
+    // A whole update makes 1,291 round trips, the last 640 of them reading back.
+    const auto readingBack = [](const sim::Counters& c) { return c.roundTrips > 1000; };
+    const struct {
+        std::array<std::uint8_t, 3> signature;
+        std::function<bool(const sim::Counters&)> cutPower;   // never where empty
+        bool interruptAtBeep;
+        int code;
+        const char* state;
+        const char* recorded;
+    } cases[] = {
+        {{0x1E, 0x96, 0x02}, {}, false, 4, "waiting unchanged", "\"signature\": \"1E 96 02\""},
+        {atmega128, [](const sim::Counters& c) { return c.pagesWritten > 20; }, false, 4, "erased or partly written",
+         "\"cause\": \"Таймаут протягом операції читання з COM порту!\",\n    \"phase\": \"write\""},
+        {atmega128, readingBack, false, 4, "written, not verified", "\"phase\": \"read-back\""},
+        {atmega128, {}, true, 130, "verified", "\"result\": \"passed\""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.state);
+        sim::Config config;
+        config.signature = c.signature;
+        sim::Instrument instrument(config);
+        ScopedPortMapping mapping(6, instrument.devicePath());
+        const std::string report = file("report.json");
+        Outcome outcome;
+        {
+            std::optional<PowerCut> cut;
+            if (c.cutPower)
+                cut.emplace(instrument, c.cutPower);
+            outcome = run({"update", "6", "--yes", "--report", report}, {}, false, [&] {
+                if (c.interruptAtBeep)
+                    interruption::request(SIGINT);
+            });
+            interruption::clear();
+        }
+
+        const std::string json = readFile(report);
+        const nlohmann::json record = nlohmann::json::parse(json);
+        EXPECT_EQ(outcome.code, c.code) << outcome.err;
+        EXPECT_TRUE(contains(json, c.recorded)) << json;
+        EXPECT_EQ(record["instrument"]["state"], c.state);
+        EXPECT_TRUE(contains(outcome.err, record["instrument"]["advice"].get<std::string>() + "\n")) << outcome.err;
+        std::set<std::string> steps;
+        for (const nlohmann::json& step : record["steps"])
+            EXPECT_TRUE(steps.insert(step["step"].get<std::string>()).second) << json;
+        EXPECT_EQ(record["steps"].back()["result"], "skipped") << "the leave step\n" << json;
+        if (c.signature == atmega128) {
+            EXPECT_EQ(run({"update", "6", "--yes"}).code, 0);
+            EXPECT_TRUE(holdsImage(instrument.flash()));
+        }
+    }
 }
 
 TEST_F(CommandLineTest, PortProblemsEndWithThePortExitCode)
@@ -466,6 +566,13 @@ TEST_F(CommandLineTest, PortsListsTheInstrumentAsAvailableAndABluetoothLinkUnope
     EXPECT_TRUE(contains(row("COM9"), "вільний")) << outcome.out;
     EXPECT_TRUE(contains(row("COM4"), bluetoothLinkText)) << outcome.out;
     EXPECT_TRUE(contains(outcome.out, "Standard Serial over Bluetooth link (COM4)")) << outcome.out;
+    {
+        // A Bluetooth link alone is no port to use, and the list does not call it none found.
+        const PresentedPorts onlyThePhone(pairedPhone::ports(), PresentedPorts::Alone);
+        const Outcome unusable = run({"ports"});
+        EXPECT_EQ(unusable.code, 3);
+        EXPECT_EQ(unusable.err, "Вільного COM порту немає: кожен знайдений зайнятий або недоступний.\n");
+    }
 
     EXPECT_EQ(run({"leave", "4"}).code, 0);
     EXPECT_TRUE(eventually([&] { return phoneLink.counters().bytesFromHost == 1; }));
@@ -524,7 +631,8 @@ TEST_F(CommandLineTest, AnInstrumentThatNeverAnswersEndsWithTheNotAnsweringCode)
     const Outcome outcome = run({"update", "8"});
 
     EXPECT_EQ(outcome.code, 4);
-    EXPECT_EQ(outcome.err, "VELTOR не відповідає!\nСпробуйте повторити процедуру\nпрограмування ще раз!\n");
+    EXPECT_EQ(outcome.err, "VELTOR не відповідає!\nСпробуйте повторити процедуру\nпрограмування ще раз!\n"
+                           "Мікропрограму VELTOR не змінено.\n");
 }
 
 } // namespace

@@ -19,24 +19,26 @@ bool contains(const std::string& text, const std::string& part)
 
 // Telling someone that nothing changed when the flash is half written is
 // harmful: each state has its own one-line advice, naming the port where
-// there is something to run on it.
-TEST(InterruptionAdvice, DiffersWithHowFarTheRunGot)
+// there is something to run on it; a failure may ask for more than the state.
+TEST(InstrumentAdvice, DiffersWithHowFarTheRunGot)
 {
     const struct {
         InstrumentState state;
+        NextStep leastStep;
         bool namesThePort;
     } cases[] = {
-        {InstrumentState::Untouched, false},
-        {InstrumentState::WaitingUnchanged, true},
-        {InstrumentState::ErasedOrPartlyWritten, true},
-        {InstrumentState::WrittenNotVerified, true},
-        {InstrumentState::Updated, true},
+        {InstrumentState::Untouched, NextStep::None, false},
+        {InstrumentState::WaitingUnchanged, NextStep::None, false},
+        {InstrumentState::ErasedOrPartlyWritten, NextStep::None, true},
+        {InstrumentState::WrittenNotVerified, NextStep::None, true},
+        {InstrumentState::Updated, NextStep::None, false},
+        {InstrumentState::WaitingUnchanged, NextStep::UpdateFromOff, true},
     };
     std::set<std::string> seen;
     for (const auto& c : cases) {
-        const std::string advice = interruptionAdvice(c.state, "COM3");
+        const std::string advice = instrumentAdvice(c.state, c.leastStep, "COM3");
         EXPECT_TRUE(seen.insert(advice).second) << "the same advice for another state: " << advice;
-        EXPECT_EQ(contains(advice, "COM3"), c.namesThePort) << advice;
+        EXPECT_EQ(contains(advice, "update COM3"), c.namesThePort) << advice;
         EXPECT_EQ(advice.find('\n'), std::string::npos) << advice;
     }
 }

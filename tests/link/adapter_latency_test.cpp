@@ -116,11 +116,13 @@ protected:
     }
     void TearDown() override { std::filesystem::remove_all(root); }
 
-    void addTty(const std::string& name, const std::string& driver, const char* latencyTimer = nullptr)
+    void addTty(const std::string& name, const std::string& driver, const char* latencyTimer = nullptr,
+                const std::string& bus = "usb-serial")
     {
         const std::filesystem::path device = root / "class" / name / "device";
         std::filesystem::create_directories(device);
-        std::filesystem::create_symlink("../../../../bus/drivers/" + driver, device / "driver");
+        std::filesystem::create_symlink("../../../../bus/" + bus + "/drivers/" + driver, device / "driver");
+        std::filesystem::create_symlink("../../../../bus/" + bus, device / "subsystem");
         if (latencyTimer) {
             std::filesystem::create_directories(root / "usb-serial" / name);
             std::ofstream(root / "usb-serial" / name / "latency_timer") << latencyTimer;
@@ -140,7 +142,8 @@ TEST_F(FakeSysfs, TellsTheDriverAndTheFtdiLatencyTimer)
     addTty("ttyUSB0", "ftdi_sio", "16\n");
     addTty("ttyUSB1", "ch341");
     addTty("ttyUSB2", "ftdi_sio", "fast\n");
-    addTty("ttyS0", "serial8250");
+    addTty("ttyACM0", "cdc_acm", nullptr, "usb");
+    addTty("ttyS0", "port", nullptr, "serial-base");
     struct Case {
         const char* device;
         std::optional<std::string> shown;
@@ -149,7 +152,8 @@ TEST_F(FakeSysfs, TellsTheDriverAndTheFtdiLatencyTimer)
              {"/dev/ttyUSB0", "драйвер ftdi_sio, таймер затримки 16 мс"},
              {"/dev/ttyUSB1", "драйвер ch341"},
              {"/dev/ttyUSB2", "драйвер ftdi_sio"},
-             {"/dev/ttyS0", "драйвер serial8250"},
+             {"/dev/ttyACM0", "драйвер cdc_acm"},
+             {"/dev/ttyS0", "вбудований послідовний порт комп'ютера"},
              {"/dev/ttyUSB7", std::nullopt},
              {"", std::nullopt},
          }) {

@@ -83,7 +83,7 @@ INSTANTIATE_TEST_SUITE_P(
                    {"\\Device\\Serial0", "COM1"},
                    {"COM1", "ACPI\\PNP0501\\0", "ACPI\\PNP0A08\\0", "Communications Port (COM1)",
                     "(Standard port types)", "Serial", std::nullopt},
-                   1, "Communications Port (COM1)", "(Standard port types)", "драйвер Serial"},
+                   1, "Communications Port (COM1)", "(Standard port types)", "вбудований послідовний порт комп'ютера"},
         DeviceCase{"paired phone, outgoing Bluetooth link", pairedPhone::outgoingEntry, pairedPhone::outgoing, 4,
                    "Standard Serial over Bluetooth link (COM4)", "Microsoft", "драйвер BTHMODEM", true},
         DeviceCase{"paired phone, incoming Bluetooth link", pairedPhone::incomingEntry, pairedPhone::incoming, 5,

@@ -115,15 +115,17 @@ TEST(SessionOverwrite, AsksFromTheBuiltInVersionOn)
                                                          "Ви впевнені, що хочете переписати версію?");
 }
 
-TEST(SessionVersionText, ShowsVersionsInTheirShortestForm)
+TEST(SessionVersionText, ShowsVersionsWithTwoDecimalsAndAFirmwareNotReadAsSuch)
 {
     const struct {
         std::int32_t number;
         const char* text;
-    } cases[] = {{358, "3.58"}, {357, "3.57"}, {350, "3.5"}, {300, "3"}, {210, "2.1"}, {1, "0.01"}, {0, "0"},
-                 {25599, "255.99"}};
+    } cases[] = {{358, "3.58"}, {360, "3.60"}, {350, "3.50"}, {300, "3.00"}, {210, "2.10"}, {1, "0.01"},
+                 {0, "0.00"}, {25599, "255.99"}};
     for (const auto& c : cases)
         EXPECT_EQ(session::versionText(c.number), c.text) << c.number;
+    EXPECT_EQ(session::firmwareVersionText({.software = 150, .firmware = 300, .firmwareAssumed = true}),
+              "не прочитано (версія завантажувача нижча за 2.10)");
 }
 
 } // namespace

@@ -3,7 +3,8 @@
 // Presents ports as the system would describe them, for the object's
 // lifetime: a paired phone's Bluetooth links, an FTDI adapter with its latency
 // timer. Each presented COMn is described wherever the device it leads to now
-// is asked about; every other question goes to the platform.
+// is asked about; every other question goes to the platform. Alone, they are
+// the only ports present.
 
 #include "ports/port_descriptions.h"
 #include "ports/port_names.h"
@@ -15,11 +16,16 @@
 
 class PresentedPorts final : public SystemPorts {
 public:
-    explicit PresentedPorts(std::vector<PortDescription> ports) : presented(std::move(ports)), scope(*this) {}
+    enum Company { WithThePlatforms, Alone };
+
+    explicit PresentedPorts(std::vector<PortDescription> ports, Company company = WithThePlatforms)
+        : presented(std::move(ports)), alone(company == Alone), scope(*this)
+    {
+    }
 
     std::vector<std::int32_t> presentPortNumbers() override
     {
-        std::vector<std::int32_t> numbers = platformPorts().presentPortNumbers();
+        std::vector<std::int32_t> numbers = alone ? std::vector<std::int32_t>{} : platformPorts().presentPortNumbers();
         for (const PortDescription& port : presented)
             numbers.push_back(port.number);
         std::sort(numbers.begin(), numbers.end());
@@ -52,5 +58,6 @@ private:
     }
 
     std::vector<PortDescription> presented;
+    bool alone;
     ScopedSystemPorts scope;
 };
