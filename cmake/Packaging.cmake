@@ -150,6 +150,8 @@ set(CPACK_PACKAGING_INSTALL_PREFIX ${VELTOR_PACKAGE_PREFIX})
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/packages)
 set(CPACK_GENERATOR DEB)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
+# dpkg-shlibdeps adds the libraries that the programs link: Qt's, and libpulse0
+# for the tone.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The window needs a platform plugin, which no library it links names.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-qpa-plugins)
