@@ -46,6 +46,7 @@ trap 'exit 130' INT TERM
 # output in the log: otherwise they inherit the output pipe of the first
 # program and whoever reads it waits for them.
 wine_start() {
+  mkdir -p "$WINEPREFIX"
   wineserver -p >>"$work/wine.log" 2>&1
   wine wineboot -i >>"$work/wine.log" 2>&1
 }
@@ -59,7 +60,6 @@ wine_reg() {
 # Windows' fonts are not here: the metric-compatible Liberation fonts stand in
 # for the ones the window and the system dialogs ask for.
 wine_start_prefix() {
-  mkdir -p "$WINEPREFIX"
   wine_start
   local substitutes='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes'
   local family
