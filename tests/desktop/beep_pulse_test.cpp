@@ -17,35 +17,22 @@ namespace {
 namespace fs = std::filesystem;
 
 // PULSE_SERVER names the sound server for the time of a test.
-class SoundServerNamed {
-public:
+struct SoundServerNamed {
     explicit SoundServerNamed(const std::string& address)
     {
         if (const char* previous = std::getenv("PULSE_SERVER"))
             saved = previous;
         setenv("PULSE_SERVER", address.c_str(), 1);
     }
-    ~SoundServerNamed()
-    {
-        if (saved)
-            setenv("PULSE_SERVER", saved->c_str(), 1);
-        else
-            unsetenv("PULSE_SERVER");
-    }
-    SoundServerNamed(const SoundServerNamed&) = delete;
-    SoundServerNamed& operator=(const SoundServerNamed&) = delete;
-
-private:
+    ~SoundServerNamed() { saved ? setenv("PULSE_SERVER", saved->c_str(), 1) : unsetenv("PULSE_SERVER"); }
     std::optional<std::string> saved;
 };
 
 // A socket that takes connections into its queue and never answers: a sound
 // server that hangs.
-class SilentServer {
-public:
+struct SilentServer {
     explicit SilentServer(const fs::path& at) : path(at)
     {
-        descriptor = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_un address{};
         address.sun_family = AF_UNIX;
         path.string().copy(address.sun_path, sizeof address.sun_path - 1);
@@ -59,14 +46,9 @@ public:
             close(descriptor);
         unlink(path.c_str());
     }
-    SilentServer(const SilentServer&) = delete;
-    SilentServer& operator=(const SilentServer&) = delete;
-
-    bool listening = false;
-
-private:
     fs::path path;
-    int descriptor = -1;
+    int descriptor = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    bool listening = false;
 };
 
 // Without a sound server that plays it (CI, ssh, a machine without a desktop)
@@ -76,7 +58,7 @@ TEST(PlatformBeep, WithoutASoundServerIsSilentAndReturnsWithinItsBound)
 {
     const fs::path folder = fs::temp_directory_path() / ("veltor-beep-" + std::to_string(getpid()));
     fs::create_directories(folder);
-    SilentServer hanging(folder / "hanging");
+    const SilentServer hanging(folder / "hanging");
     ASSERT_TRUE(hanging.listening);
 
     struct Case {
