@@ -26,8 +26,8 @@ add_custom_command(
   VERBATIM)
 add_custom_target(veltor_help ALL DEPENDS ${VELTOR_HELP_MHT})
 # tools/package hands over the help with the window's pictures and its PDF,
-# made by tools/build-help; a build without it carries the page alone.
-set(VELTOR_HELP_FOLDER "" CACHE PATH "Folder with Help.mht and Help.pdf from tools/build-help; empty: the page alone")
+# made by tools/help-build; a build without it carries the page alone.
+set(VELTOR_HELP_FOLDER "" CACHE PATH "Folder with Help.mht and Help.pdf from tools/help-build; empty: the page alone")
 if(VELTOR_HELP_FOLDER)
   set(VELTOR_HELP_FILES ${VELTOR_HELP_FOLDER}/Help.mht ${VELTOR_HELP_FOLDER}/Help.pdf)
 else()
@@ -150,6 +150,8 @@ set(CPACK_PACKAGING_INSTALL_PREFIX ${VELTOR_PACKAGE_PREFIX})
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/packages)
 set(CPACK_GENERATOR DEB)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
+# dpkg-shlibdeps adds the libraries that the programs link: Qt's, and libpulse0
+# for the tone.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The window needs a platform plugin, which no library it links names.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-qpa-plugins)

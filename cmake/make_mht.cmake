@@ -1,5 +1,5 @@
 # Wraps the help page into a MIME HTML file, the form of Help.mht that the
-# desktop's browser opens, without the window's pictures (tools/build-help
+# desktop's browser opens, without the window's pictures (tools/help-build
 # makes the help with them, for the packages):
 #   cmake -DINPUT=page.html -DOUTPUT=Help.mht -P make_mht.cmake
 file(READ "${INPUT}" page)

@@ -2,7 +2,7 @@
 #
 #   cmake -S . -B build-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DVELTOR_GUI=OFF
 #   cmake -S . -B build-windows-gui -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
-#     -DVELTOR_WINDOWS_QT=$(tools/build-windows-qt)
+#     -DVELTOR_WINDOWS_QT=$(tools/windows-qt-build)
 #
 # The executables link the C and C++ runtimes statically, so they run without
 # any DLL beside them. When wine is installed, CTest runs the test executables
@@ -22,7 +22,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# The window needs a Qt built for Windows (tools/build-windows-qt): point
+# The window needs a Qt built for Windows (tools/windows-qt-build): point
 # VELTOR_WINDOWS_QT at its prefix. The host's own Qt tools (moc, rcc) serve it.
 if(VELTOR_WINDOWS_QT)
   list(APPEND CMAKE_FIND_ROOT_PATH ${VELTOR_WINDOWS_QT})

@@ -46,6 +46,7 @@ trap 'exit 130' INT TERM
 # output in the log: otherwise they inherit the output pipe of the first
 # program and whoever reads it waits for them.
 wine_start() {
+  mkdir -p "$WINEPREFIX"
   wineserver -p >>"$work/wine.log" 2>&1
   wine wineboot -i >>"$work/wine.log" 2>&1
 }
@@ -56,14 +57,24 @@ wine_reg() {
   wine reg add "$@" /f >>"$work/wine.log" 2>&1 || { sleep 1; wine reg add "$@" /f >>"$work/wine.log" 2>&1; }
 }
 
-# Windows' fonts are not here: the metric-compatible Liberation fonts stand in
-# for the ones the window and the system dialogs ask for.
+# Windows' fonts are not here. Debian's fonts stand in for the ones the window
+# and wine's system metrics ask for: DejaVu Sans for the dialog faces (the
+# message boxes' and the menus' font, 11 pixels at 96 DPI), the metric-compatible
+# Liberation fonts for the others. Wine draws some thin glyphs of Liberation Sans
+# at 11 pixels ("!", "I", "І"), and of wine's own Tahoma at several sizes, as nothing;
+# DejaVu Sans keeps every glyph from 8 to 26 pixels.
 wine_start_prefix() {
-  mkdir -p "$WINEPREFIX"
+  # Wine's symbol font for the frames' caption buttons, which Debian's wine does
+  # not find where it keeps it.
+  mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+  cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
   wine_start
   local substitutes='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes'
   local family
-  for family in "MS Shell Dlg" "MS Shell Dlg 2" "MS Sans Serif" "Microsoft Sans Serif" Tahoma Arial "Segoe UI"; do
+  for family in "MS Shell Dlg" "MS Shell Dlg 2" Tahoma "Segoe UI"; do
+    wine_reg "$substitutes" /v "$family" /t REG_SZ /d "DejaVu Sans"
+  done
+  for family in "MS Sans Serif" "Microsoft Sans Serif" Arial; do
     wine_reg "$substitutes" /v "$family" /t REG_SZ /d "Liberation Sans"
   done
   wine_reg "$substitutes" /v "Times New Roman" /t REG_SZ /d "Liberation Serif"
